@@ -1,0 +1,32 @@
+#include "platform/yield.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace platform {
+
+namespace {
+constexpr qint64 intervalMs = 15;
+
+QElapsedTimer& sinceLastVisit()
+{
+    static QElapsedTimer timer;
+    return timer;
+}
+}
+
+void DoEvents()
+{
+    QElapsedTimer& timer = sinceLastVisit();
+    if (timer.isValid() && timer.elapsed() < intervalMs)
+        return;
+    DoEventsNow();
+}
+
+void DoEventsNow()
+{
+    QCoreApplication::processEvents();
+    sinceLastVisit().start();
+}
+
+} // namespace platform
