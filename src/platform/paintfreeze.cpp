@@ -3,10 +3,12 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
-QPointer<QWidget> frozen;
+namespace
+{
+    QPointer<QWidget> frozen;
 }
 
 void LockWindowUpdate(QWidget* widget)

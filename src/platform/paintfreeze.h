@@ -2,7 +2,8 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 
 // Freezes the painting of one window, as the replace run and "Select All" do while they change a
 // control many times. LockWindowUpdate(nullptr) unfreezes the window frozen last; only one window is
@@ -10,7 +11,8 @@ namespace platform {
 void LockWindowUpdate(QWidget* widget);
 
 // A control that defers work while its painting is frozen and catches up when it resumes.
-class PaintFreezeAware {
+class PaintFreezeAware
+{
 public:
     virtual ~PaintFreezeAware() = default;
     virtual void paintingResumed() = 0;

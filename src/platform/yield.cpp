@@ -3,17 +3,19 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-namespace platform {
-
-namespace {
-constexpr qint64 intervalMs = 15;
-
-QElapsedTimer& sinceLastVisit()
+namespace platform
 {
-    static QElapsedTimer timer;
-    return timer;
-}
-}
+
+namespace
+{
+    constexpr qint64 intervalMs = 15;
+
+    QElapsedTimer& sinceLastVisit()
+    {
+        static QElapsedTimer timer;
+        return timer;
+    }
+} // namespace
 
 void DoEvents()
 {

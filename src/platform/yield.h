@@ -1,6 +1,7 @@
 #pragma once
 
-namespace platform {
+namespace platform
+{
 
 // Lets the window process its pending events (repaint, input) and returns. Long loops call it often;
 // it hands control to the event queue at most every few milliseconds, so a loop over a million

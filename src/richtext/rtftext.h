@@ -10,6 +10,8 @@ class QTextEdit;
 
 namespace richtext {
 
+class Document;
+
 // The rich text control of the main window: the preview pane and the working document of every
 // replacement. The members mirror what the window relies on; positions are 0-based character counts
 // of the visible text, and a line break is one character.

@@ -1,0 +1,504 @@
+#include "app/mainwindow.h"
+
+#include "about/about.h"
+#include "filetypes/filetypes.h"
+#include "platform/appicon.h"
+#include "platform/checklist.h"
+#include "platform/combobox.h"
+#include "platform/drivelist.h"
+#include "platform/files.h"
+#include "platform/folderlist.h"
+#include "platform/label.h"
+#include "platform/settings.h"
+#include "richtext/rtftext.h"
+#include "workflow/filelist.h"
+#include "workflow/preview.h"
+#include "workflow/process.h"
+#include "workflow/replacerun.h"
+#include "workflow/undo.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindowStateChangeEvent>
+
+namespace
+{
+
+const QString settingsApp = QStringLiteral("Textmend");
+const QString settingsSection = QStringLiteral("Presets");
+
+// The client area at normal size, in twips.
+constexpr int normalWidth = 9075;
+constexpr int normalHeight = 6795;
+
+QRect pixels(int left, int top, int width, int height)
+{
+    using layout::toPixels;
+    return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+QFont bannerFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+platform::Label* banner(const QString& caption, QWidget* parent)
+{
+    auto* label = new platform::Label(caption, parent);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(128, 128, 128));
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    label->setFont(bannerFont());
+    return label;
+}
+
+QPlainTextEdit* stringBox(QWidget* parent)
+{
+    auto* box = new QPlainTextEdit(parent);
+    // Tab moves on to the next control; Enter stays a new line.
+    box->setTabChangesFocus(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return box;
+}
+
+QString checkValue(const QCheckBox* box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// A stored check box value: 0 unticked, 1 ticked; anything else leaves the box as it is.
+void restoreCheck(QCheckBox* box, const QString& key)
+{
+    const auto value = platform::toWholeNumber(platform::GetSetting(settingsApp, settingsSection, key, "0"));
+    if (value == 0 || value == 1)
+        box->setChecked(*value == 1);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , m_arrangement(layout::initialArrangement())
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(appTitle());
+    setWindowIcon(platform::applicationIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    setFont(font);
+
+    createControls();
+    createMenus();
+    setTabOrder();
+    connectEvents();
+    applyArrangement();
+    fixBorder();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    client->installEventFilter(this);
+    client->resize(layout::toPixels(normalWidth), layout::toPixels(normalHeight));
+
+    lblScan = banner(QStringLiteral("Select Directory and Files"), client);
+    lblTotal = banner(QStringLiteral("0"), client);
+    lblTotal->hide();
+
+    Label4 = new platform::Label(QStringLiteral("Drive/Directory"), client);
+    Label5 = new platform::Label(QStringLiteral("Files in Directory"), client);
+    Label2 = new platform::Label(QStringLiteral("Find What String"), client);
+    Label3 = new platform::Label(QStringLiteral("Replace With String"), client);
+    Label6 = new platform::Label(QStringLiteral("Results of Scan"), client);
+    Label7 = new platform::Label(QStringLiteral("Preview"), client);
+    chkAll = new QCheckBox(QStringLiteral("Select All"), client);
+
+    Drive1 = new platform::DriveList(client);
+    Dir1 = new platform::FolderList(client);
+    lstFiles = new platform::CheckList(client);
+    Findme = stringBox(client);
+    Replaceme = stringBox(client);
+    lstResults = new QListWidget(client);
+    lstResults->setUniformItemSizes(true);
+    rtftext = new richtext::RichTextBox(client);
+
+    Frame1 = new QGroupBox(QStringLiteral("File Type Manager"), client);
+    Label1 =
+        new platform::Label(QStringLiteral("Select a file type to scan or add your own by typing it in and "
+                                           "clicking Save.")
+                + QString(30, ' ') + QStringLiteral("(format: *.txt)"),
+            Frame1);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setGeometry(pixels(160, 240, 2325, 855));
+    Combo1 = new platform::ComboBox(Frame1);
+    Combo1->setText(QStringLiteral("*.txt"));
+    Combo1->setGeometry(pixels(600, 1155, 1455, 315));
+    cmdCmbAdd = new QPushButton(QStringLiteral("&Save"), Frame1);
+    cmdCmbAdd->setGeometry(pixels(300, 1620, 975, 315));
+    cmdCmbDel = new QPushButton(QStringLiteral("&Delete"), Frame1);
+    cmdCmbDel->setGeometry(pixels(1515, 1620, 855, 315));
+
+    Frame2 = new QGroupBox(QStringLiteral("Options"), client);
+    chkCase = new QCheckBox(QStringLiteral("Match Case"), Frame2);
+    chkCase->setGeometry(pixels(360, 360, 1815, 195));
+    chkWhlWrd = new QCheckBox(QStringLiteral("Whole Word Only"), Frame2);
+    chkWhlWrd->setGeometry(pixels(360, 720, 1935, 195));
+    chkBackup = new QCheckBox(QStringLiteral("Backup First"), Frame2);
+    chkBackup->setGeometry(pixels(360, 1080, 1215, 255));
+    Image1 = new platform::Label(QString(), Frame2);
+    Image1->setPixmap(platform::applicationPixmap(48));
+    Image1->setGeometry(pixels(840, 1320, 720, 720));
+
+    Command1 = new QPushButton(QStringLiteral("&Process"), client);
+    Command1->setToolTip(QStringLiteral("Process selected files"));
+    cmdUndo = new QPushButton(QStringLiteral("&Undo"), client);
+    cmdUndo->setToolTip(QStringLiteral("Undo last action"));
+    cmdUndo->setEnabled(false);
+    cmdClose = new QPushButton(QStringLiteral("&Close"), client);
+    cmdClose->setToolTip(QStringLiteral("Close Textmend"));
+
+    // Hidden fields, outside the visible area.
+    cmdReplace = new QPushButton(QStringLiteral("&Replace"), client);
+    cmdReplace->hide();
+    lblTotal2 = new platform::Label(QStringLiteral("0"), client);
+    lblTotal2->hide();
+    lblDest = new platform::Label(QString(), client);
+    lblDest->hide();
+}
+
+void MainWindow::createMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuExit = file->addAction(QStringLiteral("&Exit"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuProcess = edit->addAction(QStringLiteral("&Process Files"));
+    mnuUndo = edit->addAction(QStringLiteral("&Undo Last Action"));
+    mnuUndo->setEnabled(false);
+    mnuNewExt = edit->addAction(QStringLiteral("&New Extension"));
+    mnuSelectAll = edit->addAction(QStringLiteral("&Select All Files"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuContent = help->addAction(QStringLiteral("&Content"));
+    mnuAbout = help->addAction(QStringLiteral("&About"));
+}
+
+void MainWindow::setTabOrder()
+{
+    const QList<QWidget*> chain = { Dir1, lstFiles, Findme, Replaceme, rtftext, Combo1, cmdCmbAdd, cmdCmbDel,
+        chkCase, chkWhlWrd, chkBackup, Command1, cmdClose, Drive1, lstResults, cmdUndo, chkAll };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    for (QWidget* label : std::initializer_list<QWidget*> {
+             lblScan, lblTotal, Label1, Label2, Label3, Label4, Label5, Label6, Label7, Image1 })
+        label->setFocusPolicy(Qt::NoFocus);
+}
+
+void MainWindow::connectEvents()
+{
+    connect(Dir1, &platform::FolderList::Change, this, [this] {
+        workflow::Dir1_Change(*this);
+    });
+    connect(Drive1, &platform::DriveList::Change, this, [this] {
+        workflow::Drive1_Change(*this);
+    });
+    connect(Combo1, &platform::ComboBox::Change, this, [this] {
+        workflow::Combo1_Change(*this);
+    });
+    connect(Combo1, &platform::ComboBox::Click, this, [this] {
+        workflow::Combo1_Click(*this);
+    });
+    connect(chkAll, &QCheckBox::toggled, this, [this] {
+        workflow::chkAll_Click(*this);
+    });
+    connect(lstFiles, &platform::CheckList::Click, this, [this] {
+        workflow::lstFiles_Click(*this);
+    });
+    connect(rtftext, &richtext::RichTextBox::MouseUp, this, [this] {
+        workflow::rtftext_MouseUp(*this);
+    });
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        workflow::Command1_Click(*this);
+    });
+    connect(cmdReplace, &QPushButton::clicked, this, [this] {
+        workflow::cmdReplace_Click(*this);
+    });
+    connect(cmdUndo, &QPushButton::clicked, this, [this] {
+        workflow::cmdUndo_Click(*this);
+    });
+    connect(cmdClose, &QPushButton::clicked, this, &MainWindow::cmdClose_Click);
+    connect(cmdCmbAdd, &QPushButton::clicked, this, [this] {
+        filetypes::cmdCmbAdd_Click(*this);
+    });
+    connect(cmdCmbDel, &QPushButton::clicked, this, [this] {
+        filetypes::cmdCmbDel_Click(*this);
+    });
+    connect(mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+    connect(mnuProcess, &QAction::triggered, this, [this] {
+        workflow::mnuProcess_Click(*this);
+    });
+    connect(mnuUndo, &QAction::triggered, this, [this] {
+        workflow::mnuUndo_Click(*this);
+    });
+    connect(mnuNewExt, &QAction::triggered, this, [this] {
+        filetypes::mnuNewExt_Click(*this);
+    });
+    connect(mnuSelectAll, &QAction::triggered, this, [this] {
+        workflow::mnuSelectAll_Click(*this);
+    });
+    connect(mnuContent, &QAction::triggered, this, [this] {
+        about::mnuContent_Click(*this);
+    });
+    connect(mnuAbout, &QAction::triggered, this, [this] {
+        about::mnuAbout_Click(*this);
+    });
+}
+
+QWidget* MainWindow::control(layout::Control c) const
+{
+    switch (c) {
+    case layout::lblScan:
+        return lblScan;
+    case layout::lblTotal:
+        return lblTotal;
+    case layout::Label4:
+        return Label4;
+    case layout::Label5:
+        return Label5;
+    case layout::chkAll:
+        return chkAll;
+    case layout::Label2:
+        return Label2;
+    case layout::Drive1:
+        return Drive1;
+    case layout::lstFiles:
+        return lstFiles;
+    case layout::Findme:
+        return Findme;
+    case layout::Dir1:
+        return Dir1;
+    case layout::Label3:
+        return Label3;
+    case layout::Replaceme:
+        return Replaceme;
+    case layout::Label6:
+        return Label6;
+    case layout::Label7:
+        return Label7;
+    case layout::lstResults:
+        return lstResults;
+    case layout::rtftext:
+        return rtftext;
+    case layout::Frame1:
+        return Frame1;
+    case layout::Frame2:
+        return Frame2;
+    case layout::Command1:
+        return Command1;
+    case layout::cmdUndo:
+        return cmdUndo;
+    case layout::cmdClose:
+        return cmdClose;
+    case layout::ControlCount:
+        break;
+    }
+    return nullptr;
+}
+
+void MainWindow::applyArrangement()
+{
+    for (std::size_t c = 0; c < layout::ControlCount; ++c) {
+        const layout::Box& box = m_arrangement[c];
+        control(layout::Control(c))->setGeometry(pixels(box.left, box.top, box.width, box.height));
+    }
+}
+
+void MainWindow::fixBorder()
+{
+    // A fixed border: at normal size the edges cannot be dragged; maximizing lifts the limit.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        return;
+    }
+    const int menuHeight = menuBar()->sizeHint().height();
+    setFixedSize(layout::toPixels(normalWidth), layout::toPixels(normalHeight) + menuHeight);
+}
+
+int MainWindow::WindowState() const
+{
+    if (isHidden())
+        return m_pendingState;
+    if (windowState() & Qt::WindowMinimized)
+        return 1;
+    if (windowState() & Qt::WindowMaximized)
+        return 2;
+    return 0;
+}
+
+bool MainWindow::setWindowState(int state)
+{
+    if (state < 0 || state > 2)
+        return false;
+    if (isHidden()) {
+        m_pendingState = state;
+        return true;
+    }
+    switch (state) {
+    case 0:
+        showNormal();
+        break;
+    case 1:
+        showMinimized();
+        break;
+    case 2:
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showMaximized();
+        break;
+    }
+    return true;
+}
+
+void MainWindow::start()
+{
+    Form_Load();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    switch (m_pendingState) {
+    case 1:
+        showMinimized();
+        break;
+    case 2:
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showMaximized();
+        break;
+    default:
+        show();
+        break;
+    }
+    Dir1->setFocus();
+    Form_Resize();
+}
+
+// Start-up: restores the user's last choices, loads the pattern collection and lists the files. A step
+// that fails is skipped.
+void MainWindow::Form_Load()
+{
+    using platform::GetSetting;
+    using platform::toWholeNumber;
+
+    if (const auto state = toWholeNumber(GetSetting(settingsApp, settingsSection, "WinState", "0")))
+        setWindowState(*state);
+    Dir1->setPath(GetSetting(settingsApp, settingsSection, "Dir1", QString()));
+    restoreCheck(chkCase, "chkCase");
+    restoreCheck(chkWhlWrd, "chkWhlWrd");
+    restoreCheck(chkBackup, "chkBackup");
+    filetypes::Load_Combo(platform::joinPath(platform::programFolder(), "cmb.ftl"), *Combo1);
+    lstFiles->Clear();
+    workflow::FillFileList(*this, *lstFiles, Dir1->Path());
+    if (Combo1->ListCount() > 0) {
+        if (const auto index = toWholeNumber(GetSetting(settingsApp, settingsSection, "combo1", "0")))
+            Combo1->setListIndex(*index);
+    }
+    if (lstFiles->ListCount() > 0)
+        lstFiles->setListIndex(-1);
+}
+
+void MainWindow::saveChoices()
+{
+    using platform::SaveSetting;
+    SaveSetting(settingsApp, settingsSection, "Dir1", Dir1->Path());
+    SaveSetting(settingsApp, settingsSection, "chkCase", checkValue(chkCase));
+    SaveSetting(settingsApp, settingsSection, "chkWhlWrd", checkValue(chkWhlWrd));
+    SaveSetting(settingsApp, settingsSection, "chkBackup", checkValue(chkBackup));
+    SaveSetting(settingsApp, settingsSection, "combo1", QString::number(Combo1->ListIndex()));
+}
+
+// Closing: saves the choices, closes every other window and ends the program.
+void MainWindow::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    saveChoices();
+    platform::SaveSetting(settingsApp, settingsSection, "WinState", QString::number(WindowState()));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    QCoreApplication::quit();
+}
+
+void MainWindow::cmdClose_Click()
+{
+    close();
+}
+
+void MainWindow::mnuExit_Click()
+{
+    saveChoices();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() || window == this)
+            window->close();
+        if (m_unloaded)
+            return;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        fixBorder();
+        Form_Resize();
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Stretches the text boxes, the preview and the lists and moves the buttons and frames so that the
+// right-hand column and the bottom edge follow the window.
+void MainWindow::Form_Resize()
+{
+    if (windowState() & Qt::WindowMinimized)
+        return;
+    const QSize client = centralWidget()->size();
+    m_arrangement = layout::resized(
+        m_arrangement, client.width() * layout::twipsPerPixel, client.height() * layout::twipsPerPixel);
+    applyArrangement();
+}

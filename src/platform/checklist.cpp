@@ -1,0 +1,218 @@
+#include "platform/checklist.h"
+
+#include <algorithm>
+#include <QKeyEvent>
+
+namespace platform
+{
+
+namespace
+{
+    bool nameLess(const QString& a, const QString& b)
+    {
+        const int order = QString::compare(a, b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    }
+} // namespace
+
+int CheckListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_items.size());
+}
+
+QVariant CheckListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_items.size()))
+        return {};
+    const Item& item = m_items[index.row()];
+    if (role == Qt::DisplayRole)
+        return item.name;
+    if (role == Qt::CheckStateRole)
+        return item.ticked ? Qt::Checked : Qt::Unchecked;
+    return {};
+}
+
+bool CheckListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || !index.isValid())
+        return false;
+    setTicked(index.row(), value.toInt() == Qt::Checked);
+    emit tickToggled(index.row());
+    return true;
+}
+
+Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+void CheckListModel::clear()
+{
+    if (m_items.empty())
+        return;
+    beginResetModel();
+    m_items.clear();
+    m_tickedCount = 0;
+    endResetModel();
+}
+
+int CheckListModel::add(QStringList names)
+{
+    if (names.isEmpty())
+        return -1;
+    std::sort(names.begin(), names.end(), nameLess);
+    if (m_items.empty() || nameLess(m_items.back().name, names.front())) {
+        // The common case, a list filled from scratch: one insertion at the end.
+        const int first = int(m_items.size());
+        beginInsertRows({}, first, first + int(names.size()) - 1);
+        m_items.reserve(m_items.size() + names.size());
+        for (QString& name : names)
+            m_items.push_back({ std::move(name), false });
+        endInsertRows();
+        return int(m_items.size()) - 1;
+    }
+    int last = -1;
+    for (QString& name : names) {
+        const auto at =
+            std::upper_bound(m_items.begin(), m_items.end(), name, [](const QString& n, const Item& item) {
+                return nameLess(n, item.name);
+            });
+        const int row = int(at - m_items.begin());
+        beginInsertRows({}, row, row);
+        m_items.insert(at, { std::move(name), false });
+        endInsertRows();
+        last = row;
+    }
+    return last;
+}
+
+void CheckListModel::setTicked(int row, bool ticked)
+{
+    Item& item = m_items[row];
+    if (item.ticked == ticked)
+        return;
+    item.ticked = ticked;
+    m_tickedCount += ticked ? 1 : -1;
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at, { Qt::CheckStateRole });
+}
+
+void CheckListModel::setAllTicked(bool ticked)
+{
+    if (m_items.empty())
+        return;
+    for (Item& item : m_items)
+        item.ticked = ticked;
+    m_tickedCount = ticked ? int(m_items.size()) : 0;
+    emit dataChanged(index(0), index(int(m_items.size()) - 1), { Qt::CheckStateRole });
+}
+
+CheckList::CheckList(QWidget* parent)
+    : QListView(parent)
+{
+    setModel(&m_model);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A click on a check box also makes its entry current, which reports a click.
+    connect(&m_model, &CheckListModel::tickToggled, this, [this](int row) {
+        if (ListIndex() != row)
+            setListIndex(row);
+    });
+}
+
+void CheckList::Clear()
+{
+    m_quiet = true;
+    m_model.clear();
+    setCurrentIndex({});
+    m_quiet = false;
+}
+
+void CheckList::AddItem(const QString& name)
+{
+    addItems({ name });
+}
+
+void CheckList::addItems(const QStringList& names)
+{
+    m_quiet = true;
+    m_model.add(names);
+    m_quiet = false;
+}
+
+int CheckList::ListCount() const
+{
+    return m_model.rowCount();
+}
+
+QString CheckList::List(int index) const
+{
+    return index >= 0 && index < ListCount() ? m_model.name(index) : QString();
+}
+
+bool CheckList::Selected(int index) const
+{
+    return index >= 0 && index < ListCount() && m_model.ticked(index);
+}
+
+void CheckList::setSelected(int index, bool ticked)
+{
+    if (index >= 0 && index < ListCount())
+        m_model.setTicked(index, ticked);
+}
+
+void CheckList::setAllSelected(bool ticked)
+{
+    m_model.setAllTicked(ticked);
+}
+
+int CheckList::SelCount() const
+{
+    return m_model.tickedCount();
+}
+
+int CheckList::ListIndex() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+bool CheckList::setListIndex(int index)
+{
+    if (index < -1 || index >= ListCount())
+        return false;
+    if (index < 0) {
+        m_quiet = true;
+        setCurrentIndex({});
+        clearSelection();
+        m_quiet = false;
+        return true;
+    }
+    const bool same = index == ListIndex();
+    setCurrentIndex(m_model.index(index));
+    if (same)
+        emit Click();
+    return true;
+}
+
+void CheckList::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && ListIndex() >= 0) {
+        const int row = ListIndex();
+        m_model.setTicked(row, !m_model.ticked(row));
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void CheckList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QListView::currentChanged(current, previous);
+    if (!m_quiet && current.isValid())
+        emit Click();
+}
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLabel>
+
+namespace platform
+{
+
+// A label whose caption doubles as a value other handlers read and write (counters, the backup
+// destination, status lines). Reading and writing the caption is cheap; a hidden label shows its
+// newest caption when it is next shown, so a counter bumped a million times costs no repaints.
+class Label : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit Label(const QString& caption = QString(), QWidget* parent = nullptr);
+
+    const QString& Caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QString m_caption;
+    bool m_stale = false;
+};
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#include "workflow/preview.h"
+
+#include "app/mainwindow.h"
+#include "platform/checklist.h"
+#include "platform/files.h"
+#include "platform/folderlist.h"
+#include "platform/label.h"
+#include "richtext/rtftext.h"
+
+#include <QPlainTextEdit>
+
+namespace workflow
+{
+
+void lstFiles_Click(MainWindow& w)
+{
+    const int current = w.lstFiles->ListIndex();
+    if (w.lstFiles->ListCount() == 0 || current < 0)
+        return;
+    w.rtftext->setText(QString());
+    w.rtftext->LoadFile(platform::joinPath(w.Dir1->Path(), w.lstFiles->List(current)));
+    w.Label7->setCaption(QStringLiteral("Highlight the String to find"));
+}
+
+void rtftext_MouseUp(MainWindow& w)
+{
+    if (w.rtftext->SelLength() > 0)
+        w.Findme->setPlainText(w.rtftext->SelText());
+}
+
+} // namespace workflow
