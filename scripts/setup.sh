@@ -1,0 +1,30 @@
+# Shared by run.sh and test.sh: installs the packages the build needs when one is missing, then
+# configures (once) and builds. Quick when nothing changed.
+
+BUILD_DIR=${BUILD_DIR:-build}
+PACKAGES=(cmake g++ make qt6-base-dev)
+
+missing_packages() {
+  local pkg
+  for pkg in "${PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || printf '%s\n' "$pkg"
+  done
+}
+
+install_packages() {
+  local missing
+  mapfile -t missing < <(missing_packages "$@")
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  echo "Installing ${missing[*]}..."
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build() {
+  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$BUILD_DIR" -j"$(nproc)" "$@"
+}
