@@ -1,12 +1,183 @@
 #include "richtext/rtfsource.h"
 
+#include "richtext/rtf_data.h"
+
+#include <algorithm>
+
 namespace richtext
 {
 
-struct RtfSource::Data {
-    QByteArray source;
-    QString text;
-};
+namespace
+{
+
+    bool isLetter(char c)
+    {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    }
+    bool isDigit(char c)
+    {
+        return c >= '0' && c <= '9';
+    }
+
+    // A byte that would become part of a control word written just before it: a letter or digit
+    // extends it, a hyphen starts its number, a space would be taken as its delimiter.
+    bool joinsControlWord(char c)
+    {
+        return isLetter(c) || isDigit(c) || c == '-' || c == ' ';
+    }
+
+    // Assembles the rewritten document: source bytes that are kept, and the escaped replacements.
+    class Output
+    {
+    public:
+        Output(const RtfSource::Data& data, QByteArray& bytes)
+            : d(data)
+            , out(bytes)
+        {
+        }
+
+        // Appends source bytes [begin, end), which start and end on token boundaries.
+        void keep(qsizetype begin, qsizetype end)
+        {
+            if (begin >= end)
+                return;
+            separateFrom(d.source.at(begin));
+            out.append(d.source.constData() + begin, end - begin);
+            openWord = endsInControlWord(begin, end);
+        }
+
+        // Appends `text` as RTF. Non-ASCII characters are written as \uN followed by `uc` stand-ins.
+        void insert(const QString& text, int uc)
+        {
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const char16_t ch = text.at(i).unicode();
+                switch (ch) {
+                case u'\\':
+                case u'{':
+                case u'}':
+                    out.append('\\').append(char(ch));
+                    openWord = false;
+                    break;
+                case u'\t':
+                    word("\\tab");
+                    break;
+                case u'\r':
+                    if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                        ++i;
+                    word("\\par");
+                    break;
+                case u'\n':
+                    word("\\par");
+                    break;
+                default:
+                    if (ch >= 0x20 && ch < 0x7F) {
+                        separateFrom(char(ch));
+                        out.append(char(ch));
+                        openWord = false;
+                    } else {
+                        word("\\u");
+                        out.append(QByteArray::number(int(std::int16_t(ch))));
+                        if (uc > 0) {
+                            out.append(QByteArray(uc, '?'));
+                            openWord = false;
+                        }
+                    }
+                }
+            }
+        }
+
+    private:
+        void word(const char* name)
+        {
+            out.append(name);
+            openWord = true;
+        }
+
+        void separateFrom(char next)
+        {
+            if (openWord && joinsControlWord(next))
+                out.append(' ');
+            openWord = false;
+        }
+
+        // True when the kept bytes [begin, end) end with a control word that has no delimiter.
+        bool endsInControlWord(qsizetype begin, qsizetype end) const
+        {
+            if (std::binary_search(d.binaryEnds.begin(), d.binaryEnds.end(), end))
+                return false;
+            const char* s = d.source.constData();
+            qsizetype p = end;
+            while (p > begin && isDigit(s[p - 1]))
+                --p;
+            if (p < end && p > begin && s[p - 1] == '-')
+                --p;
+            qsizetype letters = p;
+            while (letters > begin && isLetter(s[letters - 1]))
+                --letters;
+            if (letters == p || letters == begin || s[letters - 1] != '\\')
+                return false;
+            qsizetype backslashes = 0;
+            for (qsizetype k = letters - 1; k >= begin && s[k] == '\\'; --k)
+                ++backslashes;
+            return backslashes % 2 == 1;
+        }
+
+        const RtfSource::Data& d;
+        QByteArray& out;
+        bool openWord = false; // the output ends with a control word without its delimiter
+    };
+
+    int ucAt(const RtfSource::Data& d, qsizetype unit)
+    {
+        if (unit >= d.text.size())
+            return d.ucAtEnd;
+        auto it = std::upper_bound(
+            d.ucRuns.begin(), d.ucRuns.end(), unit, [](qsizetype u, const std::pair<qsizetype, int>& run) {
+                return u < run.first;
+            });
+        return it == d.ucRuns.begin() ? 1 : std::prev(it)->second;
+    }
+
+    bool anyWithin(const std::vector<qsizetype>& sorted, qsizetype start, qsizetype end)
+    {
+        auto it = std::lower_bound(sorted.begin(), sorted.end(), start);
+        return it != sorted.end() && *it < end;
+    }
+
+    void fail(QString* why, const QString& reason)
+    {
+        if (why)
+            *why = reason;
+    }
+
+    QString fontFamily(const RtfSource::Data& d, int font)
+    {
+        if (font < 0)
+            font = d.defaultFont;
+        if (font < 0 || std::size_t(font) >= d.fonts.size())
+            return {};
+        return d.fonts[std::size_t(font)].name;
+    }
+
+    std::optional<unsigned> color(const RtfSource::Data& d, int index)
+    {
+        if (index < 0 || std::size_t(index) >= d.colors.size())
+            return std::nullopt;
+        return d.colors[std::size_t(index)];
+    }
+
+    int hexValue(char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+
+} // namespace
 
 RtfSource::RtfSource(std::shared_ptr<const Data> data)
     : d(std::move(data))
@@ -20,13 +191,13 @@ bool RtfSource::isRtf(QByteArrayView head)
 
 std::optional<RtfSource> RtfSource::parse(QByteArray bytes, QString* why)
 {
-    if (!isRtf(bytes)) {
-        if (why)
-            *why = QStringLiteral("not an RTF document");
-        return std::nullopt;
-    }
     auto data = std::make_shared<Data>();
     data->source = std::move(bytes);
+    QString reason;
+    if (!parseRtf(*data, reason)) {
+        fail(why, reason);
+        return std::nullopt;
+    }
     return RtfSource(std::move(data));
 }
 
@@ -35,21 +206,59 @@ const QString& RtfSource::text() const
     return d->text;
 }
 
-bool RtfSource::crossesBarrier(qsizetype, qsizetype) const
+bool RtfSource::crossesBarrier(qsizetype start, qsizetype length) const
 {
-    return false;
+    return length > 0 && anyWithin(d->barriers, start, start + length);
 }
 
 bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
 {
-    if (!edits.empty()) {
-        if (why)
-            *why = QStringLiteral("cannot edit this RTF document");
-        return false;
+    const qsizetype size = d->text.size();
+    qsizetype previousEnd = 0;
+    qsizetype growth = 0;
+    for (const Edit& edit : edits) {
+        if (edit.start < previousEnd || edit.length < 0 || edit.start + edit.length > size) {
+            fail(why, QStringLiteral("replacements out of order or outside the text"));
+            return false;
+        }
+        if (crossesBarrier(edit.start, edit.length)) {
+            fail(why, QStringLiteral("a replacement would remove a table cell or row mark"));
+            return false;
+        }
+        if (anyWithin(d->opaque, edit.start, edit.start + edit.length)) {
+            fail(why, QStringLiteral("a replacement touches text in an unsupported code page"));
+            return false;
+        }
+        previousEnd = edit.start + edit.length;
+        growth += edit.text.size() * 8;
     }
-    if (out.write(d->source) != d->source.size()) {
-        if (why)
-            *why = out.errorString();
+
+    QByteArray bytes;
+    bytes.reserve(d->source.size() + growth);
+    Output output(*d, bytes);
+    qsizetype cursor = 0;
+    for (const Edit& edit : edits) {
+        const qsizetype insertAt = edit.start < size ? qsizetype(d->spanBegin[edit.start]) : d->endOfText;
+        output.keep(cursor, insertAt);
+        output.insert(edit.text, ucAt(*d, edit.start));
+        cursor = insertAt;
+        // Deletes the matched characters' bytes; whatever lies between them (formatting, group
+        // braces, hidden groups) stays.
+        for (qsizetype unit = edit.start; unit < edit.start + edit.length; ++unit) {
+            const qsizetype begin = d->spanBegin[unit];
+            const qsizetype end = d->spanEnd(unit);
+            if (begin < cursor) { // the second half of a character already removed
+                cursor = std::max(cursor, end);
+                continue;
+            }
+            output.keep(cursor, begin);
+            cursor = end;
+        }
+    }
+    output.keep(cursor, d->source.size());
+
+    if (out.write(bytes) != bytes.size()) {
+        fail(why, out.errorString());
         return false;
     }
     return true;
@@ -57,15 +266,61 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
 
 std::vector<FormatRun> RtfSource::formatRuns() const
 {
-    return {};
+    std::vector<FormatRun> runs;
+    runs.reserve(d->formatStarts.size());
+    for (std::size_t i = 0; i < d->formatStarts.size(); ++i) {
+        const auto& [start, format] = d->formatStarts[i];
+        const qsizetype end = i + 1 < d->formatStarts.size() ? d->formatStarts[i + 1].first : d->text.size();
+        FormatRun run;
+        run.start = start;
+        run.length = end - start;
+        run.bold = format.bold;
+        run.italic = format.italic;
+        run.underline = format.underline;
+        run.strike = format.strike;
+        run.fontFamily = fontFamily(*d, format.font);
+        run.pointSize = format.halfPoints / 2.0;
+        run.color = color(*d, format.color);
+        run.background = color(*d, format.background);
+        runs.push_back(std::move(run));
+    }
+    return runs;
 }
+
 std::vector<ParagraphRun> RtfSource::paragraphRuns() const
 {
-    return {};
+    return d->paragraphs;
 }
+
 std::vector<Picture> RtfSource::pictures() const
 {
-    return {};
+    std::vector<Picture> result;
+    for (const rtf::PictureSource& source : d->pictures) {
+        Picture picture;
+        picture.position = source.position;
+        picture.widthTwips = source.widthTwips;
+        picture.heightTwips = source.heightTwips;
+        const char* s = d->source.constData();
+        if (source.binary) {
+            picture.data = QByteArray(s + source.dataBegin, source.dataEnd - source.dataBegin);
+        } else {
+            picture.data.reserve((source.dataEnd - source.dataBegin) / 2);
+            int high = -1;
+            for (qsizetype p = source.dataBegin; p < source.dataEnd; ++p) {
+                const int value = hexValue(s[p]);
+                if (value < 0)
+                    continue;
+                if (high < 0) {
+                    high = value;
+                } else {
+                    picture.data.append(char(high * 16 + value));
+                    high = -1;
+                }
+            }
+        }
+        result.push_back(std::move(picture));
+    }
+    return result;
 }
 
 } // namespace richtext
