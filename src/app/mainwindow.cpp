@@ -471,6 +471,11 @@ void MainWindow::mnuExit_Click()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (runInProgress) {
+        closeAfterRun = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -96,6 +96,12 @@ public:
     // The about box while it is open (Help > About creates it once).
     frmAbout* aboutBox = nullptr;
 
+    // True while a replace run works through the files. Commands that would start another run, load
+    // another file into rtftext or rebuild the file list leave things alone while it is set.
+    bool runInProgress = false;
+    // The window was asked to close during a run: the run finishes its current file, then closes it.
+    bool closeAfterRun = false;
+
     void Form_Load();
     void Form_Unload();
     void Form_Resize();
