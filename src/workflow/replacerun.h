@@ -6,6 +6,9 @@ class MainWindow;
 namespace workflow
 {
 
+// Checks that files are ticked, keeps the two strings for Undo, runs the per-file engine over the
+// ticked files with the preview's painting frozen and shows the summary. While it works the window
+// repaints, but user input to it is ignored and a close waits for the current file.
 void cmdReplace_Click(MainWindow& w);
 
 } // namespace workflow

@@ -1,0 +1,182 @@
+#include "workflow/rtffunctions.h"
+
+#include "app/mainwindow.h"
+#include "platform/checklist.h"
+#include "platform/combobox.h"
+#include "platform/files.h"
+#include "platform/folderlist.h"
+#include "platform/label.h"
+#include "platform/yield.h"
+#include "richtext/rtftext.h"
+
+#include <new>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+
+using richtext::LoadOutcome;
+using richtext::RichTextBox;
+using richtext::SaveOutcome;
+
+namespace RtfFunctions
+{
+
+namespace
+{
+
+    enum class Next { GoOn, Stop };
+
+    bool isRichPattern(const QString& pattern)
+    {
+        return pattern == QLatin1String("*.doc") || pattern == QLatin1String("*.rtf");
+    }
+
+    // The file an item stands for. A symbolic link is followed, so that the write replaces the
+    // target's content and the link stays a link.
+    QString itemPath(const MainWindow& w, const QString& name)
+    {
+        const QString path = platform::joinPath(w.Dir1->Path(), name);
+        const QFileInfo info(path);
+        if (info.isSymLink()) {
+            const QString target = info.canonicalFilePath();
+            if (!target.isEmpty())
+                return target;
+        }
+        return path;
+    }
+
+    // A counter held as the decimal text of a label.
+    void increment(platform::Label& counter)
+    {
+        counter.setCaption(QString::number(counter.Caption().toLongLong() + 1));
+    }
+
+    void report(MainWindow& w, const QString& name, const QString& what)
+    {
+        w.lstResults->addItem(name + QStringLiteral(" - ") + what);
+    }
+
+    // A file under "*.doc" or "*.rtf" is written back as rich text, so it must have been read as rich
+    // text: anything that is not RTF (a word-processor file, a text file) is left untouched.
+    LoadOutcome loadRichOnly(RichTextBox& document, const QString& path)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray head = file.read(5);
+            if (!head.startsWith("{\\rtf"))
+                return LoadOutcome::NotRichText;
+        }
+        return document.LoadFile(path, richtext::rtfRTF);
+    }
+
+    int followUpOptions(const MainWindow& w)
+    {
+        int options = richtext::rtfNoOptions;
+        if (w.chkWhlWrd->isChecked())
+            options |= richtext::rtfWholeWord;
+        if (w.chkCase->isChecked())
+            options |= richtext::rtfMatchCase;
+        return options;
+    }
+
+    Next processItem(
+        MainWindow& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
+    {
+        const QString name = w.lstFiles->List(item);
+        const QString path = itemPath(w, name);
+
+        const LoadOutcome loaded = isRichPattern(w.Combo1->Text())
+            ? loadRichOnly(document, path)
+            : document.LoadFile(path, richtext::rtfText);
+        switch (loaded) {
+        case LoadOutcome::Loaded:
+            break;
+        case LoadOutcome::Binary:
+        case LoadOutcome::NotRichText:
+        case LoadOutcome::Malformed:
+        case LoadOutcome::Unsupported:
+            // What the file holds is not safe to edit; the other files still are.
+            report(w, name, QStringLiteral("skipped: ") + richtext::describe(loaded));
+            return Next::GoOn;
+        case LoadOutcome::Missing:
+        case LoadOutcome::Unreadable:
+            report(w, name, QStringLiteral("not read: ") + richtext::describe(loaded));
+            return Next::Stop;
+        }
+
+        w.lblTotal2->setCaption(QStringLiteral("0"));
+        w.lblScan->setCaption(QStringLiteral("Processing ") + name);
+        platform::DoEvents();
+
+        document.setSelStart(0);
+        platform::DoEvents();
+
+        // The first search: with both options ticked, the match-case search looks inside the
+        // selection that the whole-word search made.
+        if (w.chkWhlWrd->isChecked())
+            document.Find(find, {}, {}, richtext::rtfWholeWord);
+        if (w.chkCase->isChecked())
+            document.Find(find, {}, {}, richtext::rtfMatchCase);
+        if (!w.chkWhlWrd->isChecked() && !w.chkCase->isChecked())
+            document.Find(find);
+        platform::DoEvents();
+
+        // An empty selection is an empty SelText, without copying the match.
+        if (document.SelLength() == 0)
+            return Next::GoOn;
+
+        do {
+            platform::DoEvents();
+            document.setSelText(replacement);
+            increment(*w.lblTotal);
+            increment(*w.lblTotal2);
+            platform::DoEvents();
+            // The search goes on right after the inserted text, which is never searched again: "a" ->
+            // "aa" cannot loop, and "catcat" gives two matches.
+            document.Find(find, document.SelStart(), {}, followUpOptions(w));
+            platform::DoEvents();
+        } while (document.SelLength() > 0);
+
+        const QString count = w.lblTotal2->Caption();
+        report(w, name,
+            count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
+                                        : count + QStringLiteral(" Strings replaced"));
+        platform::DoEvents();
+
+        const auto format = isRichPattern(w.Combo1->Text()) ? richtext::rtfRTF : richtext::rtfText;
+        const SaveOutcome saved = document.SaveFile(path, format);
+        if (saved != SaveOutcome::Written) {
+            report(w, name, QStringLiteral("not written: ") + richtext::describe(saved));
+            return Next::Stop;
+        }
+        platform::DoEvents();
+
+        document.setSelStart(0);
+        document.setSelLength(0);
+        return Next::GoOn;
+    }
+
+} // namespace
+
+void ReplaceInFiles(MainWindow& w, RichTextBox& document, const QString& find, const QString& replacement)
+{
+    const int count = w.lstFiles->ListCount();
+    for (int item = 0; item < count; ++item) {
+        if (w.lstFiles->Selected(item)) {
+            Next next = Next::Stop;
+            try {
+                next = processItem(w, document, item, find, replacement);
+            } catch (const std::bad_alloc&) {
+                report(w, w.lstFiles->List(item), QStringLiteral("not processed: out of memory"));
+            }
+            if (next == Next::Stop)
+                return;
+        }
+        platform::DoEvents();
+        if (w.closeAfterRun)
+            return;
+    }
+}
+
+} // namespace RtfFunctions
