@@ -1,0 +1,412 @@
+#include "richtext/document.h"
+
+#include "richtext/plaintext.h"
+#include "richtext/rtfsource.h"
+#include "richtext/search.h"
+#include "richtext/textmodel.h"
+
+#include <filesystem>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <system_error>
+
+namespace richtext
+{
+
+namespace
+{
+
+    enum class Origin { None, Plain, Rich };
+
+    constexpr qsizetype kRtfHead = 1024;
+
+    QString normalizedBreaks(const QString& text)
+    {
+        if (!text.contains(u'\r'))
+            return text;
+        QString out = text;
+        out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        out.replace(u'\r', u'\n');
+        return out;
+    }
+
+    char32_t codePointBefore(const TextModel& model, qsizetype pos)
+    {
+        if (pos <= 0)
+            return 0;
+        const char16_t unit = model.at(pos - 1);
+        if (QChar::isLowSurrogate(unit) && pos >= 2) {
+            const char16_t high = model.at(pos - 2);
+            if (QChar::isHighSurrogate(high))
+                return QChar::surrogateToUcs4(high, unit);
+        }
+        return unit;
+    }
+
+    char32_t codePointAt(const TextModel& model, qsizetype pos)
+    {
+        if (pos >= model.length())
+            return 0;
+        const char16_t unit = model.at(pos);
+        if (QChar::isHighSurrogate(unit) && pos + 1 < model.length()) {
+            const char16_t low = model.at(pos + 1);
+            if (QChar::isLowSurrogate(low))
+                return QChar::surrogateToUcs4(unit, low);
+        }
+        return unit;
+    }
+
+    // Plain text as a minimal RTF document: ASCII as it is, the rest as \uN with a "?" fallback.
+    QByteArray minimalRtf(const QString& text)
+    {
+        QByteArray out(
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern Courier New;}}\\uc1\\f0\\fs20 ");
+        out.reserve(out.size() + text.size() + 16);
+        for (QChar qc : text) {
+            const char16_t c = qc.unicode();
+            if (c == '\\' || c == '{' || c == '}') {
+                out += '\\';
+                out += char(c);
+            } else if (c == '\n') {
+                out += "\\par\n";
+            } else if (c == '\t') {
+                out += "\\tab ";
+            } else if (c >= 0x20 && c < 0x7F) {
+                out += char(c);
+            } else {
+                out += "\\u" + QByteArray::number(qint16(c)) + '?';
+            }
+        }
+        out += "}";
+        return out;
+    }
+
+} // namespace
+
+struct Document::Private {
+    Origin origin = Origin::None;
+    PlainText plain;
+    std::optional<RtfSource> rich;
+    QString ownText; // the text of a document made with setText
+    TextModel model;
+    qsizetype selStart = 0;
+    qsizetype selLength = 0;
+    quint64 revision = 0;
+    mutable QString error;
+    QString scratch; // the whole current text, while a search has to look inside earlier edits
+    quint64 scratchRevision = ~quint64(0);
+
+    void reset()
+    {
+        origin = Origin::None;
+        plain.clear();
+        rich.reset();
+        ownText.clear();
+        model.reset({});
+        selStart = selLength = 0;
+        scratch.clear();
+        ++revision;
+    }
+    SaveOutcome fail(SaveOutcome outcome, const QString& why) const
+    {
+        error = why;
+        return outcome;
+    }
+    bool acceptable(qsizetype at, qsizetype size, bool wholeWord) const;
+};
+
+bool Document::Private::acceptable(qsizetype at, qsizetype size, bool wholeWord) const
+{
+    if (wholeWord) {
+        // A match must not cut a word: at each end, the characters on both sides are not both word
+        // characters.
+        if (isWordChar(codePointBefore(model, at)) && isWordChar(codePointAt(model, at)))
+            return false;
+        if (isWordChar(codePointBefore(model, at + size)) && isWordChar(codePointAt(model, at + size)))
+            return false;
+    }
+    if (rich) {
+        const qsizetype from = model.toOriginal(at);
+        const qsizetype to = model.toOriginal(at + size);
+        if (to > from && rich->crossesBarrier(from, to - from))
+            return false;
+    }
+    return true;
+}
+
+Document::Document()
+    : d(std::make_unique<Private>())
+{
+}
+
+Document::~Document() = default;
+
+LoadOutcome Document::load(const QString& path, LoadMode mode)
+{
+    d->reset();
+    d->error.clear();
+    auto failed = [this](LoadOutcome outcome, const QString& why) {
+        d->reset();
+        d->error = why.isEmpty() ? describe(outcome) : why;
+        return outcome;
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return failed(LoadOutcome::Missing, {});
+    if (info.isDir())
+        return failed(LoadOutcome::Unreadable, QStringLiteral("a folder"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(LoadOutcome::Unreadable, file.errorString());
+
+    if (mode != LoadMode::Text) {
+        const QByteArray head = file.peek(kRtfHead);
+        if (RtfSource::isRtf(head)) {
+            QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                return failed(LoadOutcome::Unreadable, file.errorString());
+            QString why;
+            d->rich = RtfSource::parse(std::move(bytes), &why);
+            if (!d->rich)
+                return failed(LoadOutcome::Malformed, why);
+            d->origin = Origin::Rich;
+            const QString& text = d->rich->text();
+            d->model.reset(TextRef { nullptr, reinterpret_cast<const char16_t*>(text.utf16()), text.size() });
+            return LoadOutcome::Loaded;
+        }
+        if (mode == LoadMode::RichOnly)
+            return failed(LoadOutcome::NotRichText, {});
+    }
+    QString why;
+    const LoadOutcome outcome = d->plain.load(file, &why);
+    if (outcome != LoadOutcome::Loaded)
+        return failed(outcome, why);
+    d->origin = Origin::Plain;
+    d->model.reset(d->plain.text());
+    return LoadOutcome::Loaded;
+}
+
+SaveOutcome Document::save(const QString& path, FileType type) const
+{
+    d->error.clear();
+    QFileInfo info(path);
+    QString target = path;
+    if (info.isSymLink()) {
+        const QString canonical = info.canonicalFilePath();
+        target = canonical.isEmpty() ? info.symLinkTarget() : canonical;
+        info = QFileInfo(target);
+    }
+    if (info.isDir())
+        return d->fail(SaveOutcome::Failed, QStringLiteral("a folder"));
+    if (info.exists() && !info.isWritable())
+        return d->fail(SaveOutcome::ReadOnly, describe(SaveOutcome::ReadOnly));
+    const bool plainWriteBack = d->origin == Origin::Plain && type == rtfText;
+    if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
+        return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
+
+    // The new content goes to a temporary file beside the target, which then replaces the target in
+    // one rename: a failure leaves the old file whole. The temporary file is not synced to disk
+    // first: a replace run writes thousands of files, and an fsync each would cost more than the
+    // replacing itself.
+    QTemporaryFile temp(
+        info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
+    if (!temp.open())
+        return d->fail(SaveOutcome::Failed, temp.errorString());
+
+    bool written = false;
+    QString why;
+    if (plainWriteBack) {
+        written = d->plain.write(d->model.edits(), temp);
+    } else if (d->origin == Origin::Rich && type == rtfRTF) {
+        written = d->rich->write(d->model.edits(), temp, &why);
+    } else if (type == rtfRTF) {
+        const QByteArray rtf = minimalRtf(text());
+        written = temp.write(rtf) == rtf.size();
+    } else {
+        const QByteArray utf8 = text().toUtf8();
+        written = temp.write(utf8) == utf8.size();
+    }
+    if (!written || !temp.flush())
+        return d->fail(SaveOutcome::Failed, why.isEmpty() ? temp.errorString() : why);
+
+    const QFileDevice::Permissions permissions = info.exists()
+        ? info.permissions()
+        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    temp.setPermissions(permissions);
+    std::error_code failure;
+    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
+        std::filesystem::path(info.absoluteFilePath().toStdU16String()), failure);
+    if (failure)
+        return d->fail(SaveOutcome::Failed, QString::fromStdString(failure.message()));
+    temp.setAutoRemove(false);
+    return SaveOutcome::Written;
+}
+
+QString Document::errorString() const
+{
+    return d->error;
+}
+
+void Document::setText(const QString& text)
+{
+    d->reset();
+    d->ownText = normalizedBreaks(text);
+    d->model.reset(
+        TextRef { nullptr, reinterpret_cast<const char16_t*>(d->ownText.utf16()), d->ownText.size() });
+}
+
+QString Document::text() const
+{
+    return d->model.text();
+}
+qsizetype Document::length() const
+{
+    return d->model.length();
+}
+QString Document::mid(qsizetype position, qsizetype count) const
+{
+    return d->model.mid(position, count);
+}
+bool Document::isRich() const
+{
+    return d->origin == Origin::Rich;
+}
+const RtfSource* Document::rtf() const
+{
+    return d->rich ? &*d->rich : nullptr;
+}
+const EditList& Document::edits() const
+{
+    return d->model.edits();
+}
+quint64 Document::revision() const
+{
+    return d->revision;
+}
+
+qsizetype Document::find(
+    QStringView needle, std::optional<qsizetype> start, std::optional<qsizetype> end, int options)
+{
+    const qsizetype length = d->model.length();
+    qsizetype from = 0, to = length;
+    if (start) {
+        from = std::max<qsizetype>(*start, 0);
+    } else if (!end && d->selLength > 0) {
+        from = d->selStart;
+        to = d->selStart + d->selLength;
+    }
+    if (end)
+        to = std::min(*end, length);
+    if (needle.isEmpty() || from > length || to <= from)
+        return -1;
+
+    const QString wanted = normalizedBreaks(needle.toString());
+    const Matcher matcher(wanted, options & rtfMatchCase);
+    const bool wholeWord = options & rtfWholeWord;
+
+    // Usually the search starts after the last replacement, where the text is the original one
+    // shifted; otherwise it runs over the whole current text, assembled once per change.
+    TextRef text;
+    qsizetype shift = 0;
+    if (from >= d->model.tailStart()) {
+        text = d->model.original();
+        shift = d->model.tailShift();
+    } else {
+        if (d->scratchRevision != d->revision) {
+            d->scratch = d->model.text();
+            d->scratchRevision = d->revision;
+        }
+        text = TextRef { nullptr, reinterpret_cast<const char16_t*>(d->scratch.utf16()), d->scratch.size() };
+    }
+    for (qsizetype at = from - shift;;) {
+        const qsizetype hit = matcher.indexIn(text, at, to - shift);
+        if (hit < 0)
+            return -1;
+        const qsizetype found = hit + shift;
+        if (d->acceptable(found, matcher.size(), wholeWord)) {
+            d->selStart = found;
+            d->selLength = matcher.size();
+            return found;
+        }
+        at = hit + 1;
+    }
+}
+
+qsizetype Document::selStart() const
+{
+    return d->selStart;
+}
+qsizetype Document::selLength() const
+{
+    return d->selLength;
+}
+QString Document::selText() const
+{
+    return d->selLength > 0 ? d->model.mid(d->selStart, d->selLength) : QString();
+}
+
+void Document::setSelStart(qsizetype position)
+{
+    d->selStart = std::clamp<qsizetype>(position, 0, d->model.length());
+    d->selLength = 0;
+}
+
+void Document::setSelLength(qsizetype length)
+{
+    d->selLength = std::clamp<qsizetype>(length, 0, d->model.length() - d->selStart);
+}
+
+void Document::select(qsizetype start, qsizetype length)
+{
+    setSelStart(start);
+    setSelLength(length);
+}
+
+void Document::setSelText(const QString& text)
+{
+    const QString inserted = normalizedBreaks(text);
+    d->model.replace(d->selStart, d->selLength, inserted);
+    d->selStart += inserted.size();
+    d->selLength = 0;
+    ++d->revision;
+}
+
+QString describe(LoadOutcome outcome)
+{
+    switch (outcome) {
+    case LoadOutcome::Loaded:
+        return QStringLiteral("loaded");
+    case LoadOutcome::Missing:
+        return QStringLiteral("file not found");
+    case LoadOutcome::Unreadable:
+        return QStringLiteral("unreadable file");
+    case LoadOutcome::Binary:
+        return QStringLiteral("binary file");
+    case LoadOutcome::NotRichText:
+        return QStringLiteral("not a rich text file");
+    case LoadOutcome::Malformed:
+        return QStringLiteral("malformed rich text");
+    case LoadOutcome::Unsupported:
+        return QStringLiteral("unsupported encoding");
+    }
+    return {};
+}
+
+QString describe(SaveOutcome outcome)
+{
+    switch (outcome) {
+    case SaveOutcome::Written:
+        return QStringLiteral("written");
+    case SaveOutcome::Unencodable:
+        return QStringLiteral("replacement not representable in the file's encoding");
+    case SaveOutcome::ReadOnly:
+        return QStringLiteral("read-only file");
+    case SaveOutcome::Failed:
+        return QStringLiteral("write failed");
+    }
+    return {};
+}
+
+} // namespace richtext

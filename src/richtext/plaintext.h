@@ -1,0 +1,75 @@
+#pragma once
+
+#include "richtext/document.h"
+#include "richtext/edit.h"
+#include "richtext/textref.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QIODevice>
+#include <QString>
+
+namespace richtext
+{
+
+enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
+enum class LineEnding { LF, CRLF, CR };
+
+// The visible character of a Windows-1252 byte. The five bytes the code page leaves undefined map to
+// the C1 controls of the same value, so every byte round-trips.
+char16_t windows1252ToUnicode(uchar byte);
+// The Windows-1252 byte of a character, or -1 when the code page has none.
+int unicodeToWindows1252(char16_t c);
+
+// A plain-text file held byte for byte, with its visible text. Line breaks (CRLF, LF or a lone CR)
+// are one "\n" each in the visible text. Writing copies the original bytes between edits and encodes
+// only the inserted text, in the file's encoding and with the file's own line ending.
+class PlainText
+{
+public:
+    PlainText();
+    ~PlainText();
+    PlainText(const PlainText&) = delete;
+    PlainText& operator=(const PlainText&) = delete;
+
+    // Takes the file's bytes (mapped while the document lives). `why` receives a short reason on
+    // failure. Buffers of the previous file are reused.
+    LoadOutcome load(QFile& file, QString* why = nullptr);
+    // Takes bytes held in memory (tests, and files that cannot be mapped).
+    LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
+    // Forgets the file; keeps the buffers for the next one.
+    void clear();
+
+    TextRef text() const { return visible; }
+    TextEncoding encoding() const { return enc; }
+    LineEnding lineEnding() const { return ending; }
+    qsizetype bomLength() const { return bom; }
+
+    // True when every inserted text can be written in the file's encoding.
+    bool canEncode(const EditList& edits) const;
+    // Writes the file with `edits` (in visible-text coordinates) applied. False on an I/O error.
+    bool write(const EditList& edits, QIODevice& out) const;
+
+private:
+    LoadOutcome decode(QString* why);
+    qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
+    QByteArray encodeInserted(const QString& text) const;
+
+    QFile* mapped = nullptr; // the file whose bytes are mapped, when they are
+    QByteArray held; // the bytes, when they are not mapped
+    const uchar* bytes = nullptr;
+    qsizetype byteCount = 0;
+
+    TextEncoding enc = TextEncoding::Utf8;
+    LineEnding ending = LineEnding::LF;
+    qsizetype bom = 0;
+    bool hasCR = false;
+    bool asciiOnly = false; // UTF-8 file of ASCII bytes only: one byte per character
+    TextRef visible;
+
+    QString wideBuffer; // decoded UTF-16 text, reused across files
+    QByteArray narrowBuffer; // one byte per character text without CRs, reused across files
+    mutable QByteArray outBuffer;
+};
+
+} // namespace richtext
