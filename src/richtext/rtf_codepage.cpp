@@ -1,5 +1,6 @@
 #include "richtext/rtf_codepage.h"
 
+#include <map>
 #include <QByteArray>
 #include <QStringDecoder>
 
@@ -1842,13 +1843,20 @@ std::optional<char16_t> decodeDoubleByte(int codePage, unsigned char lead, unsig
     const char* name = decoderName(codePage);
     if (!name)
         return std::nullopt;
-    QStringDecoder decoder(name, QStringConverter::Flag::Stateless);
+    // Opening a converter is slow next to decoding two bytes: keep one per code page.
+    thread_local std::map<int, QStringDecoder> decoders;
+    auto it = decoders.find(codePage);
+    if (it == decoders.end())
+        it = decoders.emplace(codePage, QStringDecoder(name, QStringConverter::Flag::Stateless)).first;
+    QStringDecoder& decoder = it->second;
     if (!decoder.isValid())
         return std::nullopt;
     const char pair[2] = { char(lead), char(trail) };
     const QString decoded = decoder(QByteArrayView(pair, 2));
-    if (decoder.hasError() || decoded.size() != 1 || decoded.at(0) == QChar::ReplacementCharacter)
+    if (decoder.hasError() || decoded.size() != 1 || decoded.at(0) == QChar::ReplacementCharacter) {
+        decoder.resetState();
         return std::nullopt;
+    }
     return char16_t(decoded.at(0).unicode());
 }
 
