@@ -1,18 +1,36 @@
 #include "about/about.h"
 
+#include "about/frmabout.h"
 #include "app/mainwindow.h"
+#include "platform/desktop.h"
+#include "platform/files.h"
+
+#include <QFileInfo>
 
 namespace about
 {
 
 void mnuAbout_Click(MainWindow& w)
 {
-    Q_UNUSED(w);
+    if (!w.aboutBox) {
+        // A child of the main window, so that it closes and goes with it.
+        w.aboutBox = new frmAbout(&w);
+        QObject::connect(w.aboutBox, &QDialog::finished, &w, [&w] {
+            w.aboutBox = nullptr;
+        });
+    }
+    w.aboutBox->show();
+    w.aboutBox->raise();
+    w.aboutBox->activateWindow();
 }
 
 void mnuContent_Click(MainWindow& w)
 {
     Q_UNUSED(w);
+    // A missing page is not opened at all, so that no viewer comes up with an error of its own.
+    const QString page = platform::joinPath(platform::programFolder(), QStringLiteral("Textmend_Help.htm"));
+    if (QFileInfo(page).isFile())
+        platform::desktop().open(page);
 }
 
 } // namespace about
