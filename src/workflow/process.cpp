@@ -34,6 +34,9 @@ namespace
 
 void Command1_Click(MainWindow& w)
 {
+    // Nothing may copy or change files under a run that is still working.
+    if (w.runInProgress)
+        return;
     if (w.Findme->toPlainText().isEmpty()) {
         platform::MsgBox(QStringLiteral("Please enter a search sting     "),
             QStringLiteral("Nothing to Search for"), platform::Icon::Information);
