@@ -1,51 +1,154 @@
 #include "filetypes/filetypes.h"
 
 #include "app/mainwindow.h"
+#include "filetypes/codepage1252.h"
 #include "platform/combobox.h"
+#include "platform/files.h"
+#include "platform/yield.h"
 
 #include <QFile>
+#include <QSaveFile>
+#include <QSet>
 
 namespace filetypes
 {
+
+namespace
+{
+    // Reads a text as a sequence of fields.
+    class FieldReader
+    {
+    public:
+        explicit FieldReader(QString text)
+            : m_text(std::move(text))
+        {
+        }
+
+        bool atEnd() const { return m_at >= m_text.size(); }
+
+        QString next()
+        {
+            while (!atEnd() && (peek() == ' ' || peek() == '\t'))
+                ++m_at;
+            if (!atEnd() && peek() == '"') {
+                const qsizetype start = ++m_at;
+                qsizetype end = m_text.indexOf('"', start);
+                if (end < 0)
+                    end = m_text.size();
+                m_at = end + 1;
+                // Whatever stands between the closing quote and the end of the field is dropped.
+                while (!atEnd() && !endsField())
+                    ++m_at;
+                skipEndOfField();
+                return m_text.mid(start, end - start);
+            }
+            const qsizetype start = m_at;
+            while (!atEnd() && !endsField())
+                ++m_at;
+            const QString field = m_text.mid(start, m_at - start);
+            skipEndOfField();
+            return field;
+        }
+
+    private:
+        QChar peek() const { return m_text[m_at]; }
+        bool endsField() const { return peek() == ',' || peek() == '\r' || peek() == '\n'; }
+
+        void skipEndOfField()
+        {
+            if (atEnd())
+                return;
+            if (peek() == '\r' && m_at + 1 < m_text.size() && m_text[m_at + 1] == '\n')
+                ++m_at;
+            ++m_at;
+        }
+
+        QString m_text;
+        qsizetype m_at = 0;
+    };
+
+    // Every step goes on past a failure, as a user would expect of a list box.
+    void cleanAndSave(MainWindow& w)
+    {
+        ClearBlanks2(*w.Combo1);
+        ClearDoubles2(*w.Combo1);
+        Save_Combo(patternFilePath(), *w.Combo1);
+    }
+} // namespace
+
+QString patternFilePath()
+{
+    return platform::joinPath(platform::programFolder(), QStringLiteral("cmb.ftl"));
+}
 
 void Load_Combo(const QString& Path, platform::ComboBox& Combo)
 {
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    while (!file.atEnd())
-        Combo.AddItem(QString::fromLatin1(file.readLine()).trimmed());
+    FieldReader reader(fromWindows1252(file.readAll()));
+    file.close();
+    while (!reader.atEnd()) {
+        const QString field = reader.next();
+        platform::DoEvents();
+        Combo.AddItem(field);
+    }
 }
 
 void Save_Combo(const QString& Path, const platform::ComboBox& Combo)
 {
-    Q_UNUSED(Path);
-    Q_UNUSED(Combo);
+    QByteArray bytes;
+    for (int i = 0; i < Combo.ListCount(); ++i)
+        bytes += toWindows1252(Combo.List(i)) + "\r\n";
+    QSaveFile file(Path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(bytes);
+    file.commit();
 }
 
 void ClearBlanks2(platform::ComboBox& Combo)
 {
-    Q_UNUSED(Combo);
+    for (int i = Combo.ListCount() - 1; i >= 0; --i) {
+        if (Combo.List(i).isEmpty())
+            Combo.RemoveItem(i);
+    }
 }
 
 void ClearDoubles2(platform::ComboBox& Combo)
 {
-    Q_UNUSED(Combo);
+    QSet<QString> seen;
+    for (int i = 0; i < Combo.ListCount();) {
+        const QString entry = Combo.List(i);
+        if (seen.contains(entry)) {
+            Combo.RemoveItem(i);
+        } else {
+            seen.insert(entry);
+            ++i;
+        }
+    }
 }
 
 void cmdCmbAdd_Click(MainWindow& w)
 {
-    Q_UNUSED(w);
+    w.Combo1->AddItem(w.Combo1->Text());
+    cleanAndSave(w);
+    w.Combo1->setListIndex(w.Combo1->ListCount() - 1);
 }
 
 void cmdCmbDel_Click(MainWindow& w)
 {
-    Q_UNUSED(w);
+    w.Combo1->RemoveItem(w.Combo1->ListIndex());
+    cleanAndSave(w);
+    if (w.Combo1->ListCount() > 0)
+        w.Combo1->setListIndex(0);
 }
 
 void mnuNewExt_Click(MainWindow& w)
 {
-    Q_UNUSED(w);
+    w.Combo1->setText(QStringLiteral("*."));
+    w.Combo1->setFocus();
+    w.Combo1->moveCaretToEnd();
 }
 
 } // namespace filetypes

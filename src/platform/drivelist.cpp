@@ -1,52 +1,61 @@
 #include "platform/drivelist.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStorageInfo>
 
 namespace platform
 {
 
+namespace
+{
+    // File systems of the kernel and of packaging that hold nothing a user would edit.
+    bool isPseudo(const QString& type, const QString& root)
+    {
+        static const QStringList types = { "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2",
+            "securityfs", "pstore", "debugfs", "tracefs", "configfs", "fusectl", "mqueue", "hugetlbfs", "bpf",
+            "binfmt_misc", "autofs", "rpc_pipefs", "nsfs", "efivarfs", "squashfs", "ramfs", "selinuxfs",
+            "fuse.gvfsd-fuse", "fuse.portal", "nfsd" };
+        static const QStringList places = { "/proc", "/sys", "/dev", "/run", "/snap", "/boot", "/var/lib" };
+        if (types.contains(type))
+            return true;
+        for (const QString& place : places) {
+            if (root == place || root.startsWith(place + '/'))
+                return true;
+        }
+        return false;
+    }
+
+    bool holds(const QString& root, const QString& path)
+    {
+        return path == root || root == "/" || path.startsWith(root + '/');
+    }
+} // namespace
+
 QStringList DriveList::drives()
 {
-    static const QStringList pseudo = { "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2",
-        "securityfs", "pstore", "debugfs", "tracefs", "configfs", "fusectl", "mqueue", "hugetlbfs", "bpf",
-        "binfmt_misc", "autofs", "rpc_pipefs", "nsfs", "efivarfs", "squashfs", "overlay", "tmpfs", "ramfs" };
-    QStringList roots;
+    QStringList roots { "/" };
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        const QString type = QString::fromLatin1(volume.fileSystemType());
         const QString root = volume.rootPath();
-        if (root != "/"
-            && (pseudo.contains(type) || root.startsWith("/proc") || root.startsWith("/sys")
-                || root.startsWith("/dev") || root.startsWith("/run")))
+        if (root == "/" || !volume.isValid() || isPseudo(QString::fromLatin1(volume.fileSystemType()), root))
             continue;
-        if (!roots.contains(root))
+        // Bind mounts of single files (a container's /etc/hosts) are not drives.
+        if (!roots.contains(root) && QFileInfo(root).isDir())
             roots << root;
     }
-    if (!roots.contains("/"))
-        roots.prepend("/");
-    roots.sort();
+    std::sort(roots.begin() + 1, roots.end());
     return roots;
-}
-
-QString DriveList::driveOf(const QString& path)
-{
-    QString best = "/";
-    const QString clean = QDir::cleanPath(path);
-    for (const QString& root : drives()) {
-        if ((clean == root || clean.startsWith(root.endsWith('/') ? root : root + '/'))
-            && root.size() > best.size())
-            best = root;
-    }
-    return best;
 }
 
 DriveList::DriveList(QWidget* parent)
     : QComboBox(parent)
 {
     addItems(drives());
-    m_current = findText(driveOf(QDir::currentPath()));
+    const QString here = QDir::cleanPath(QDir::currentPath());
+    m_current = findText(driveOf(here));
     setCurrentIndex(m_current);
+    rememberFolder(here);
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (index == m_current)
             return;
@@ -60,11 +69,46 @@ QString DriveList::Drive() const
     return currentText();
 }
 
+QString DriveList::driveOf(const QString& path) const
+{
+    const QString clean = QDir::cleanPath(path);
+    QString best = "/";
+    for (int i = 0; i < count(); ++i) {
+        const QString root = itemText(i);
+        if (root.size() > best.size() && holds(root, clean))
+            best = root;
+    }
+    return best;
+}
+
 void DriveList::setDrive(const QString& path)
 {
     const int index = findText(driveOf(path));
     if (index >= 0)
         setCurrentIndex(index);
+}
+
+void DriveList::showDriveOf(const QString& path)
+{
+    const int index = findText(driveOf(path));
+    if (index < 0)
+        return;
+    const QSignalBlocker quiet(this);
+    setCurrentIndex(index);
+    m_current = index;
+}
+
+void DriveList::rememberFolder(const QString& folder)
+{
+    if (!folder.isEmpty())
+        m_folders.insert(driveOf(folder), QDir::cleanPath(folder));
+}
+
+QString DriveList::CurrentFolder() const
+{
+    const QString drive = Drive();
+    const QString folder = m_folders.value(drive);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : drive;
 }
 
 } // namespace platform

@@ -4,22 +4,34 @@
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
+#include "platform/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/paintfreeze.h"
+#include "platform/prompts.h"
 #include "richtext/rtftext.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
-#include <QRegularExpression>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#else
+#include <QDirIterator>
+#endif
 
 namespace workflow
 {
 
 namespace
 {
+    const QString selectAllCaption = QStringLiteral("&Select All Files");
+    const QString deselectAllCaption = QStringLiteral("&Deselect All Files");
 
     void clearPreview(MainWindow& w)
     {
@@ -35,61 +47,124 @@ namespace
             w.lstFiles->setListIndex(-1);
     }
 
-} // namespace
-
-namespace
-{
-    // Only "*" and "?" are wildcards; every other character stands for itself.
-    QRegularExpression wildcardExpression(const QString& pattern)
+    char16_t folded(char16_t c)
     {
-        QString expression;
-        expression.reserve(pattern.size() * 2);
-        for (const QChar c : pattern) {
-            if (c == '*')
-                expression += QLatin1String(".*");
-            else if (c == '?')
-                expression += '.';
-            else
-                expression += QRegularExpression::escape(QString(c));
-        }
-        return QRegularExpression(QRegularExpression::anchoredPattern(expression),
-            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+        return c < 0x80 ? (c >= 'A' && c <= 'Z' ? char16_t(c + ('a' - 'A')) : c) : QChar::toCaseFolded(c);
     }
 } // namespace
 
-bool matchesPattern(const QString& name, const QString& pattern)
+WildcardMatcher::WildcardMatcher(const QString& pattern)
 {
-    const QRegularExpression wildcard = wildcardExpression(pattern);
-    return wildcard.isValid() && wildcard.match(name).hasMatch();
+    m_folded.reserve(pattern.size());
+    for (const QChar c : pattern)
+        m_folded.push_back(folded(c.unicode()));
+}
+
+// Walks name and pattern once; on a mismatch after a "*", that star swallows one more character.
+bool WildcardMatcher::matches(QStringView name) const
+{
+    const std::size_t n = std::size_t(name.size());
+    const std::size_t p = m_folded.size();
+    std::size_t i = 0, j = 0;
+    std::size_t starAt = std::u16string::npos, resumeAt = 0;
+    while (i < n) {
+        if (j < p && m_folded[j] == u'*') {
+            starAt = j++;
+            resumeAt = i;
+        } else if (j < p && (m_folded[j] == u'?' || m_folded[j] == folded(name[qsizetype(i)].unicode()))) {
+            ++i;
+            ++j;
+        } else if (starAt != std::u16string::npos) {
+            j = starAt + 1;
+            i = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (j < p && m_folded[j] == u'*')
+        ++j;
+    return j == p;
+}
+
+QString searchPath(const QString& folder, const QString& pattern)
+{
+    if (folder.endsWith(platform::separator()))
+        return folder + pattern;
+    return folder + platform::separator() + pattern;
+}
+
+QStringList listMatchingFiles(const QString& searchPath)
+{
+    const qsizetype cut = searchPath.lastIndexOf(platform::separator());
+    if (cut < 0)
+        return {};
+    // The search path was built from a folder and a pattern: a separator inside the pattern would
+    // point the listing at another folder, whose names the list could not open.
+    const QString folder = cut == 0 ? platform::separator() : searchPath.left(cut);
+    const QString pattern = searchPath.mid(cut + 1);
+    if (folder.isEmpty() || pattern.isEmpty() || pattern.contains(QChar(0)))
+        return {};
+    const WildcardMatcher matcher(pattern);
+    QStringList names;
+
+#ifdef Q_OS_UNIX
+    DIR* dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return {};
+    const int dirFd = dirfd(dir);
+    while (const dirent* entry = readdir(dir)) {
+        // A leading dot hides a file here; it also skips "." and "..".
+        if (entry->d_name[0] == '.')
+            continue;
+        QString name = QFile::decodeName(entry->d_name);
+        if (!matcher.matches(name))
+            continue;
+        bool plainFile = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // Only a link or a file system that does not say the type costs a look at the file.
+            struct stat info;
+            plainFile = fstatat(dirFd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (plainFile)
+            names << std::move(name);
+    }
+    closedir(dir);
+#else
+    QDirIterator it(folder, QDir::Files | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!info.isHidden() && matcher.matches(info.fileName()))
+            names << info.fileName();
+    }
+#endif
+    return names;
 }
 
 void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folder)
 {
-    const QString pattern = w.Combo1->Text();
-    const QDir dir(folder);
-    const QRegularExpression wildcard = wildcardExpression(pattern);
-    if (folder.isEmpty() || !dir.exists() || !wildcard.isValid())
+    if (folder.isEmpty())
         return;
-    // Hidden files (a leading dot here) and folders are never listed; read-only files are.
-    const QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-    QStringList matching;
-    matching.reserve(names.size());
-    for (const QString& name : names) {
-        if (wildcard.match(name).hasMatch())
-            matching << name;
-    }
-    list.addItems(matching);
+    list.addItems(listMatchingFiles(searchPath(folder, w.Combo1->Text())));
 }
 
 void Dir1_Change(MainWindow& w)
 {
+    w.Drive1->rememberFolder(w.Dir1->Path());
     rebuild(w);
     clearPreview(w);
 }
 
+// Moves the folder list to the chosen drive's current folder. A drive that cannot be read leaves the
+// folder list where it was, and the drive list goes back to the drive of that folder.
 void Drive1_Change(MainWindow& w)
 {
-    w.Dir1->setPath(w.Drive1->Drive());
+    const QString drive = w.Drive1->Drive();
+    if (w.Dir1->setPath(w.Drive1->CurrentFolder()))
+        return;
+    w.Drive1->showDriveOf(w.Dir1->Path());
+    platform::MsgBox(QStringLiteral("Drive %1 cannot be read.").arg(drive), MainWindow::appTitle(),
+        platform::Icon::Exclamation);
 }
 
 void Combo1_Change(MainWindow& w)
@@ -113,25 +188,26 @@ void chkAll_Click(MainWindow& w)
         platform::LockWindowUpdate(nullptr);
         if (w.lstFiles->ListCount() > 0)
             w.lstFiles->setListIndex(-1);
-        w.mnuSelectAll->setText(QStringLiteral("&Deselect All Files"));
+        w.mnuSelectAll->setText(deselectAllCaption);
     } else {
         w.lstFiles->setAllSelected(false);
+        // Unticking clears the preview, so only a list with entries clears it.
         if (w.lstFiles->ListCount() > 0)
             clearPreview(w);
         platform::LockWindowUpdate(nullptr);
         if (w.lstFiles->ListCount() > 0)
             w.lstFiles->setListIndex(-1);
-        w.mnuSelectAll->setText(QStringLiteral("&Select All Files"));
+        w.mnuSelectAll->setText(selectAllCaption);
     }
 }
 
 void mnuSelectAll_Click(MainWindow& w)
 {
-    if (w.mnuSelectAll->text() == QLatin1String("&Select All Files")) {
+    if (w.mnuSelectAll->text() == selectAllCaption) {
         w.chkAll->setChecked(true);
-        w.mnuSelectAll->setText(QStringLiteral("&Deselect All Files"));
+        w.mnuSelectAll->setText(deselectAllCaption);
     } else {
-        w.mnuSelectAll->setText(QStringLiteral("&Select All Files"));
+        w.mnuSelectAll->setText(selectAllCaption);
         w.chkAll->setChecked(false);
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <string>
 
 class MainWindow;
 namespace platform
@@ -13,11 +15,30 @@ namespace workflow
 {
 
 // Appends the plain files of `folder` that match the pattern text of Combo1 to `list`; it does not
-// empty the list first. A folder that cannot be listed adds nothing.
+// empty the list first. Hidden files (a leading dot) and anything but plain files (folders, devices,
+// sockets: the system files of this platform) are never listed; read-only files are. A folder that
+// cannot be listed adds nothing.
 void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folder);
 
-// True when `name` matches `pattern`: "*" any run of characters, "?" any one, case ignored.
-bool matchesPattern(const QString& name, const QString& pattern);
+// The folder and the pattern joined with exactly one separator: "/" and "*.txt" give "/*.txt".
+QString searchPath(const QString& folder, const QString& pattern);
+
+// The names of the plain, not hidden files that a search path such as "/home/ann/*.txt" finds, in
+// the order the folder holds them. Empty when the folder cannot be listed or the pattern names a
+// folder of its own.
+QStringList listMatchingFiles(const QString& searchPath);
+
+// Matches file names against a pattern: "*" any run of characters (also none), "?" any one
+// character, every other character itself, without regard to case.
+class WildcardMatcher
+{
+public:
+    explicit WildcardMatcher(const QString& pattern);
+    bool matches(QStringView name) const;
+
+private:
+    std::u16string m_folded;
+};
 
 void Dir1_Change(MainWindow& w);
 void Drive1_Change(MainWindow& w);
