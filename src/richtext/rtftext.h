@@ -1,21 +1,23 @@
 #pragma once
 
+#include "platform/paintfreeze.h"
 #include "richtext/document.h"
 
-#include <QWidget>
-
 #include <optional>
+#include <QWidget>
 
 class QTextEdit;
 
-namespace richtext {
+namespace richtext
+{
 
 class Document;
 
 // The rich text control of the main window: the preview pane and the working document of every
 // replacement. The members mirror what the window relies on; positions are 0-based character counts
 // of the visible text, and a line break is one character.
-class RichTextBox : public QWidget {
+class RichTextBox : public QWidget, public platform::PaintFreezeAware
+{
     Q_OBJECT
 public:
     explicit RichTextBox(QWidget* parent = nullptr);
@@ -29,6 +31,11 @@ public:
     // file as its text; rtfText reads the file's characters as plain text. On failure the document is
     // empty and the outcome says why.
     LoadOutcome LoadFile(const QString& path, FileType type = rtfRTF);
+    // Like LoadFile with rtfRTF, but a file that is not RTF is refused with NotRichText and never read
+    // as text: for files that will be written back as rich text.
+    LoadOutcome LoadRichOnly(const QString& path);
+    // True when the document was read from an RTF file.
+    bool isRich() const;
     // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.
     SaveOutcome SaveFile(const QString& path, FileType type = rtfRTF);
 
@@ -36,7 +43,7 @@ public:
     // the selection alone and returns -1. A start searches from there to the end; with start and end
     // omitted the search covers the selection when there is one, otherwise the whole text.
     qsizetype Find(const QString& text, std::optional<qsizetype> start = {},
-                   std::optional<qsizetype> end = {}, int options = 0);
+        std::optional<qsizetype> end = {}, int options = 0);
 
     qsizetype SelStart() const;
     void setSelStart(qsizetype position); // moves the caret there, nothing selected
@@ -47,10 +54,35 @@ public:
 
     // The document behind the control, for tests and for reasons the workflow reports.
     const Document& document() const;
+    // The view that shows the document (read-only, selectable). It holds at most the first
+    // kMaxShownChars characters of a large document.
+    QTextEdit* view() const { return edit; }
+    static constexpr qsizetype kMaxShownChars = 1'000'000;
+
+    // While painting is frozen the view is left alone; here it catches up with the document.
+    void paintingResumed() override;
 
 signals:
     // The user released a mouse button over the control.
     void MouseUp();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool frozen() const { return !updatesEnabled(); }
+    bool viewCurrent() const { return shownRevision == doc.revision(); }
+    void documentChanged();
+    void refreshView();
+    void selectionToView();
+    void selectionFromView();
+
+    Document doc;
+    QTextEdit* edit = nullptr;
+    quint64 shownRevision = ~quint64(0);
+    qsizetype shownLength = 0;
+    bool updatingView = false;
+    bool refreshQueued = false;
 };
 
 } // namespace richtext
