@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/registry.h"
+
+#include <map>
+#include <QStringList>
+
+namespace testing
+{
+
+// A registry of the test's making under HKEY_LOCAL_MACHINE. It records every key opened, with the
+// access asked for, and counts the handles still open.
+class FakeRegistry : public platform::Registry
+{
+public:
+    FakeRegistry() { platform::setRegistry(this); }
+    ~FakeRegistry() override { platform::setRegistry(nullptr); }
+    FakeRegistry(const FakeRegistry&) = delete;
+    FakeRegistry& operator=(const FakeRegistry&) = delete;
+
+    void set(const QString& key, const QString& name, std::uint32_t type, const QByteArray& data)
+    {
+        m_keys[key][name] = Value { type, data };
+    }
+    void addKey(const QString& key) { m_keys[key]; }
+
+    QStringList opened; // key paths, in the order asked for
+    std::vector<std::uint32_t> accessAsked;
+    int openHandles = 0;
+
+    std::optional<Handle> openKey(Root root, const QString& path, std::uint32_t access) override
+    {
+        opened << path;
+        accessAsked.push_back(access);
+        if (root != LocalMachine || !m_keys.count(path))
+            return std::nullopt;
+        m_handles.push_back(path);
+        ++openHandles;
+        return m_handles.size();
+    }
+    std::optional<Value> queryValue(Handle key, const QString& name) override
+    {
+        const auto& values = m_keys.at(m_handles.at(key - 1));
+        const auto found = values.find(name);
+        if (found == values.end())
+            return std::nullopt;
+        return found->second;
+    }
+    void closeKey(Handle) override { --openHandles; }
+
+private:
+    std::map<QString, std::map<QString, Value>> m_keys;
+    std::vector<QString> m_handles;
+};
+
+} // namespace testing
