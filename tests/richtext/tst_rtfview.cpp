@@ -1,0 +1,101 @@
+#include "richtext/rtftext_richview.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+using richtext::RtfSource;
+
+namespace
+{
+
+RtfSource parsed(const QByteArray& rtf)
+{
+    auto source = RtfSource::parse(rtf);
+    if (!source)
+        qFatal("document did not parse: %s", rtf.constData());
+    return *source;
+}
+
+// The view's characters as positions count them: a paragraph break is one character.
+QString viewText(const QTextDocument& view)
+{
+    return view.toRawText().replace(QChar::ParagraphSeparator, u'\n');
+}
+
+QTextCharFormat formatAt(QTextDocument& view, int position)
+{
+    QTextCursor cursor(&view);
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    return cursor.charFormat();
+}
+
+} // namespace
+
+class RtfViewTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sameCharacters_data();
+    void sameCharacters();
+    void formats();
+};
+
+void RtfViewTest::sameCharacters_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<qsizetype>("maxChars");
+    QTest::newRow("paragraphs, tabs, special spaces")
+        << QByteArray("{\\rtf1 a\\par b\\tab c\\~d\\-e\\line f\\par}") << qsizetype(1000);
+    QTest::newRow("table") << QByteArray("{\\rtf1\\trowd a\\cell b\\cell\\row}") << qsizetype(1000);
+    QTest::newRow("picture adds no character")
+        << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}b}") << qsizetype(1000);
+    QTest::newRow("cut inside a formatting run") << QByteArray("{\\rtf1 ab{\\b cd}ef}") << qsizetype(3);
+    QTest::newRow("cut at a paragraph") << QByteArray("{\\rtf1 ab\\par cd}") << qsizetype(3);
+    QTest::newRow("nothing shown") << QByteArray("{\\rtf1 ab}") << qsizetype(0);
+    QTest::newRow("empty document") << QByteArray("{\\rtf1 }") << qsizetype(10);
+}
+
+void RtfViewTest::sameCharacters()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(qsizetype, maxChars);
+    const RtfSource source = parsed(document);
+    QTextDocument view;
+    view.setPlainText(QStringLiteral("left over"));
+    richtext::fillRichView(view, source, maxChars);
+    const QString expected = source.text().left(maxChars);
+    QCOMPARE(viewText(view), expected);
+    QCOMPARE(view.characterCount(), expected.size() + 1);
+}
+
+void RtfViewTest::formats()
+{
+    const RtfSource source =
+        parsed("{\\rtf1{\\fonttbl{\\f0 Courier New;}}{\\colortbl;\\red255\\green0\\blue0;}"
+               "\\pard\\qc n{\\b b}{\\i\\ul\\strike i}{\\f0\\fs40\\cf1\\highlight1 c}\\par"
+               "\\pard\\qr r\\par\\pard l}");
+    QTextDocument view;
+    richtext::fillRichView(view, source, 1000);
+    QCOMPARE(viewText(view), QStringLiteral("nbic\nr\nl"));
+
+    QVERIFY(formatAt(view, 0).fontWeight() != QFont::Bold);
+    QCOMPARE(formatAt(view, 1).fontWeight(), int(QFont::Bold));
+    const QTextCharFormat i = formatAt(view, 2);
+    QVERIFY(i.fontItalic() && i.fontUnderline() && i.fontStrikeOut());
+    QVERIFY(!formatAt(view, 1).fontItalic());
+    const QTextCharFormat c = formatAt(view, 3);
+    QCOMPARE(c.fontFamilies().toStringList(), QStringList { "Courier New" });
+    QCOMPARE(c.fontPointSize(), 20.0);
+    QCOMPARE(c.foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(c.background().color(), QColor(255, 0, 0));
+
+    QCOMPARE(view.findBlockByNumber(0).blockFormat().alignment(), Qt::AlignHCenter);
+    QCOMPARE(view.findBlockByNumber(1).blockFormat().alignment(), Qt::AlignRight);
+    QVERIFY(!(view.findBlockByNumber(2).blockFormat().alignment() & (Qt::AlignRight | Qt::AlignHCenter)));
+}
+
+QTEST_MAIN(RtfViewTest)
+#include "tst_rtfview.moc"
