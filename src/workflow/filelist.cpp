@@ -98,8 +98,6 @@ QStringList listMatchingFiles(const QString& searchPath)
     const qsizetype cut = searchPath.lastIndexOf(platform::separator());
     if (cut < 0)
         return {};
-    // The search path was built from a folder and a pattern: a separator inside the pattern would
-    // point the listing at another folder, whose names the list could not open.
     const QString folder = cut == 0 ? platform::separator() : searchPath.left(cut);
     const QString pattern = searchPath.mid(cut + 1);
     if (folder.isEmpty() || pattern.isEmpty() || pattern.contains(QChar(0)))
@@ -143,9 +141,12 @@ QStringList listMatchingFiles(const QString& searchPath)
 
 void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folder)
 {
-    if (folder.isEmpty())
+    const QString pattern = w.Combo1->Text();
+    // A separator inside the pattern would point the listing at another folder, whose names the
+    // list could not open: such a pattern is refused.
+    if (folder.isEmpty() || pattern.contains(platform::separator()))
         return;
-    list.addItems(listMatchingFiles(searchPath(folder, w.Combo1->Text())));
+    list.addItems(listMatchingFiles(searchPath(folder, pattern)));
 }
 
 void Dir1_Change(MainWindow& w)

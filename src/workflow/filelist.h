@@ -24,8 +24,7 @@ void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folde
 QString searchPath(const QString& folder, const QString& pattern);
 
 // The names of the plain, not hidden files that a search path such as "/home/ann/*.txt" finds, in
-// the order the folder holds them. Empty when the folder cannot be listed or the pattern names a
-// folder of its own.
+// the order the folder holds them. Empty when the folder cannot be listed.
 QStringList listMatchingFiles(const QString& searchPath);
 
 // Matches file names against a pattern: "*" any run of characters (also none), "?" any one
