@@ -11,7 +11,6 @@
 
 #include <new>
 #include <QCheckBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 
@@ -32,18 +31,19 @@ namespace
         return pattern == QLatin1String("*.doc") || pattern == QLatin1String("*.rtf");
     }
 
-    // The file an item stands for. A symbolic link is followed, so that the write replaces the
-    // target's content and the link stays a link.
+    // The file an item stands for: the folder path, a separator and the item's name.
     QString itemPath(const MainWindow& w, const QString& name)
     {
-        const QString path = platform::joinPath(w.Dir1->Path(), name);
+        return platform::joinPath(w.Dir1->Path(), name);
+    }
+
+    // A file whose permissions let nobody write it. The superuser could still replace it, but the
+    // user marked it read-only, so the run leaves it alone.
+    bool markedReadOnly(const QString& path)
+    {
         const QFileInfo info(path);
-        if (info.isSymLink()) {
-            const QString target = info.canonicalFilePath();
-            if (!target.isEmpty())
-                return target;
-        }
-        return path;
+        const auto writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        return info.exists() && !(info.permissions() & writeBits);
     }
 
     // A counter held as the decimal text of a label.
@@ -55,19 +55,6 @@ namespace
     void report(MainWindow& w, const QString& name, const QString& what)
     {
         w.lstResults->addItem(name + QStringLiteral(" - ") + what);
-    }
-
-    // A file under "*.doc" or "*.rtf" is written back as rich text, so it must have been read as rich
-    // text: anything that is not RTF (a word-processor file, a text file) is left untouched.
-    LoadOutcome loadRichOnly(RichTextBox& document, const QString& path)
-    {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray head = file.read(5);
-            if (!head.startsWith("{\\rtf"))
-                return LoadOutcome::NotRichText;
-        }
-        return document.LoadFile(path, richtext::rtfRTF);
     }
 
     int followUpOptions(const MainWindow& w)
@@ -86,8 +73,10 @@ namespace
         const QString name = w.lstFiles->List(item);
         const QString path = itemPath(w, name);
 
+        // A file under "*.doc" or "*.rtf" is written back as rich text, so it must be read as rich
+        // text: anything that is not RTF (a word-processor file, a text file) is left untouched.
         const LoadOutcome loaded = isRichPattern(w.Combo1->Text())
-            ? loadRichOnly(document, path)
+            ? document.LoadRichOnly(path)
             : document.LoadFile(path, richtext::rtfText);
         switch (loaded) {
         case LoadOutcome::Loaded:
@@ -145,7 +134,8 @@ namespace
         platform::DoEvents();
 
         const auto format = isRichPattern(w.Combo1->Text()) ? richtext::rtfRTF : richtext::rtfText;
-        const SaveOutcome saved = document.SaveFile(path, format);
+        const SaveOutcome saved =
+            markedReadOnly(path) ? SaveOutcome::ReadOnly : document.SaveFile(path, format);
         if (saved != SaveOutcome::Written) {
             report(w, name, QStringLiteral("not written: ") + richtext::describe(saved));
             return Next::Stop;
