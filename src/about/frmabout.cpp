@@ -80,9 +80,14 @@ void place(QWidget* control, const Place& where)
     control->setGeometry(pixels(where.left), pixels(where.top), pixels(where.width), pixels(where.height));
 }
 
+// The box's captions were measured in MS Sans Serif; where it is missing, faces of Arial's widths
+// keep them whole before the desktop's own sans serif face is tried.
 QFont windowFont()
 {
     QFont font(QStringLiteral("MS Sans Serif"));
+    font.setFamilies(
+        { QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+            QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica") });
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);
     return font;
@@ -126,9 +131,9 @@ QPushButton* button(const QString& caption, const QString& tip, QWidget* parent)
     return command;
 }
 
-const QString description = QStringLiteral(
-    "Quorvane Software makes more small, free programs like this one. Visit our web site with the "
-    "Quorvane button, or join our mailing list to hear of new releases.");
+const QString description = QStringLiteral("Quorvane Software makes more free programs like this one. "
+                                           "Press Quorvane to visit our web site, or join our mailing list "
+                                           "to hear of new releases.");
 
 const QString disclaimer =
     QStringLiteral("Warning: Textmend rewrites the ticked files in place. Keep your own copies of anything "

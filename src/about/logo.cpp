@@ -39,18 +39,18 @@ QPixmap makerLogo()
     QFont nameFont(QStringLiteral("DejaVu Sans"));
     nameFont.setStyleHint(QFont::SansSerif);
     nameFont.setBold(true);
-    nameFont.setPixelSize(13);
-    nameFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    nameFont.setPixelSize(12);
+    nameFont.setLetterSpacing(QFont::AbsoluteSpacing, 0);
     p.setFont(nameFont);
     p.setPen(Qt::white);
-    p.drawText(QRectF(0, -20, 80, 18), Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("QUORVANE"));
+    p.drawText(QRectF(0, -19, 84, 17), Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("QUORVANE"));
     QFont smallFont = nameFont;
     smallFont.setBold(false);
     smallFont.setPixelSize(9);
     smallFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
     p.setFont(smallFont);
     p.setPen(QColor(200, 230, 240));
-    p.drawText(QRectF(0, 2, 80, 14), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("SOFTWARE"));
+    p.drawText(QRectF(0, 2, 84, 14), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("SOFTWARE"));
     p.restore();
     return pixmap;
 }
