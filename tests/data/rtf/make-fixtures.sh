@@ -1,0 +1,14 @@
+#!/bin/sh
+# Regenerates the RTF test documents from the HTML texts in sources/ with LibreOffice Writer and
+# AbiWord. The committed documents are what the tests read; run this only to refresh them.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$here"/sources/* "$work"/
+cd "$work"
+for name in letter scripts table picture; do
+    HOME="$work" soffice --headless --infilter="HTML (StarWriter)" --convert-to rtf "$name.html" >/dev/null
+    mv "$name.rtf" "$here/$name-writer.rtf"
+    abiword --to=rtf "$name.html" -o "$here/$name-abiword.rtf"
+done
