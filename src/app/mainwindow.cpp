@@ -8,6 +8,7 @@
 #include "platform/drivelist.h"
 #include "platform/files.h"
 #include "platform/folderlist.h"
+#include "platform/fonts.h"
 #include "platform/label.h"
 #include "platform/settings.h"
 #include "richtext/rtftext.h"
@@ -44,12 +45,13 @@ QRect pixels(int left, int top, int width, int height)
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
-QFont bannerFont()
+// A caption at its place from the design, widened when the platform's font needs more room than the
+// design's, so that no caption is clipped.
+void placeCaption(QWidget* caption, const QRect& place)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(9.75);
-    return font;
+    QRect wide = place;
+    wide.setWidth(std::max(place.width(), caption->sizeHint().width()));
+    caption->setGeometry(wide);
 }
 
 platform::Label* banner(const QString& caption, QWidget* parent)
@@ -60,7 +62,7 @@ platform::Label* banner(const QString& caption, QWidget* parent)
     palette.setColor(QPalette::Window, QColor(128, 128, 128));
     palette.setColor(QPalette::WindowText, Qt::white);
     label->setPalette(palette);
-    label->setFont(bannerFont());
+    label->setFont(platform::classicFont(9.75));
     return label;
 }
 
@@ -99,10 +101,7 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowIcon(platform::applicationIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    setFont(font);
+    setFont(platform::classicFont(8));
 
     createControls();
     createMenus();
@@ -161,11 +160,11 @@ void MainWindow::createControls()
 
     Frame2 = new QGroupBox(QStringLiteral("Options"), client);
     chkCase = new QCheckBox(QStringLiteral("Match Case"), Frame2);
-    chkCase->setGeometry(pixels(360, 360, 1815, 195));
+    placeCaption(chkCase, pixels(360, 360, 1815, 195));
     chkWhlWrd = new QCheckBox(QStringLiteral("Whole Word Only"), Frame2);
-    chkWhlWrd->setGeometry(pixels(360, 720, 1935, 195));
+    placeCaption(chkWhlWrd, pixels(360, 720, 1935, 195));
     chkBackup = new QCheckBox(QStringLiteral("Backup First"), Frame2);
-    chkBackup->setGeometry(pixels(360, 1080, 1215, 255));
+    placeCaption(chkBackup, pixels(360, 1080, 1215, 255));
     Image1 = new platform::Label(QString(), Frame2);
     Image1->setPixmap(platform::applicationPixmap(48));
     Image1->setGeometry(pixels(840, 1320, 720, 720));
@@ -328,7 +327,13 @@ void MainWindow::applyArrangement()
 {
     for (std::size_t c = 0; c < layout::ControlCount; ++c) {
         const layout::Box& box = m_arrangement[c];
-        control(layout::Control(c))->setGeometry(pixels(box.left, box.top, box.width, box.height));
+        QWidget* widget = control(layout::Control(c));
+        const QRect place = pixels(box.left, box.top, box.width, box.height);
+        if ((qobject_cast<QLabel*>(widget) || qobject_cast<QCheckBox*>(widget)) && widget != lblScan
+            && widget != lblTotal)
+            placeCaption(widget, place);
+        else
+            widget->setGeometry(place);
     }
 }
 
