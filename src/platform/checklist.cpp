@@ -208,6 +208,18 @@ void CheckList::keyPressEvent(QKeyEvent* event)
     QListView::keyPressEvent(event);
 }
 
+// Qt makes the first entry current when a list without one gains the focus; here the focus alone
+// never picks a file, so no preview loads just because the user tabbed into the list.
+void CheckList::focusInEvent(QFocusEvent* event)
+{
+    const bool hadCurrent = currentIndex().isValid();
+    m_quiet = true;
+    QListView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid())
+        setCurrentIndex({});
+    m_quiet = false;
+}
+
 void CheckList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QListView::currentChanged(current, previous);

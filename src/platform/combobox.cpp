@@ -9,7 +9,22 @@ namespace platform
 ComboBox::ComboBox(QWidget* parent)
     : QComboBox(parent)
 {
+    // Qt picks the entry equal to a typed text when Return is pressed or the focus leaves; here
+    // typing never picks an entry, so those picks are recognised by bracketing the line edit's
+    // signals: the first pair of connections runs before the combo's own, the second after it.
+    auto* edit = new QLineEdit(this);
+    const auto commitStarts = [this] {
+        m_committingText = true;
+    };
+    const auto commitEnds = [this] {
+        m_committingText = false;
+    };
+    connect(edit, &QLineEdit::returnPressed, this, commitStarts);
+    connect(edit, &QLineEdit::editingFinished, this, commitStarts);
     setEditable(true);
+    setLineEdit(edit);
+    connect(edit, &QLineEdit::returnPressed, this, commitEnds);
+    connect(edit, &QLineEdit::editingFinished, this, commitEnds);
     setInsertPolicy(QComboBox::NoInsert);
     setDuplicatesEnabled(true);
     // Entries are matched exactly and case-sensitively; no completion should rewrite what is typed.
@@ -101,6 +116,8 @@ void ComboBox::userEdited()
 
 void ComboBox::userPicked(int index)
 {
+    if (m_committingText)
+        return;
     m_listIndex = index;
     emit Click();
 }

@@ -42,6 +42,7 @@ private:
     void userPicked(int index);
 
     int m_listIndex = -1;
+    bool m_committingText = false;
 };
 
 } // namespace platform
