@@ -8,8 +8,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,59 +16,68 @@
 namespace
 {
 
-const QStringList fileNames = { "a.txt", "b.txt", "c.txt", "d.txt", "e.txt" };
-const QString emptyFindText = "Please enter a search sting     ";
-const QString nothingSelectedText = "Select file(s) to change by placing a Check in the box     ";
-
-// A window over a folder of five files, each holding "the cat sat" and its own name.
+// A window over five files a.txt .. e.txt, each "cat in <name>", with Backup First ticked.
 struct Desk {
     testing::Sandbox sandbox;
     MainWindow w;
-    QString folder;
-    QString backup;
+    QString backup = QDir(sandbox.workFolder()).filePath("backup");
 
-    Desk()
+    Desk(const QStringList& ticked, const QString& find)
     {
-        folder = QDir(sandbox.workFolder()).filePath("docs");
-        backup = QDir(sandbox.workFolder()).filePath("backup");
         QDir().mkpath(backup);
-        for (const QString& name : fileNames)
-            sandbox.writeFile("docs/" + name, "the cat sat in " + name.toUtf8() + "\n");
+        for (const QString& name : QStringList { "a", "b", "c", "d", "e" })
+            sandbox.writeFile("docs/" + name + ".txt", "cat in " + name.toUtf8());
         w.start();
-        w.Dir1->setPath(folder);
-    }
-
-    QByteArray original(const QString& name) const { return "the cat sat in " + name.toUtf8() + "\n"; }
-    QByteArray source(const QString& name) const { return sandbox.readFile("docs/" + name); }
-    QString copyPath(const QString& name) const { return QDir(backup).filePath(name); }
-    QByteArray copy(const QString& name) const { return sandbox.readFile("backup/" + name); }
-
-    void tick(const QStringList& names)
-    {
+        w.Dir1->setPath(QDir(sandbox.workFolder()).filePath("docs"));
         for (int i = 0; i < w.lstFiles->ListCount(); ++i)
-            w.lstFiles->setSelected(i, names.contains(w.lstFiles->List(i)));
-    }
-    void strings(const QString& find, const QString& replacement)
-    {
+            w.lstFiles->setSelected(i, ticked.contains(w.lstFiles->List(i)));
+        w.chkBackup->setChecked(true);
         w.Findme->setPlainText(find);
-        w.Replaceme->setPlainText(replacement);
+        w.Replaceme->setPlainText("dog");
     }
-    void process(const QString& trigger = "button")
+    QByteArray file(const QString& name) const { return sandbox.readFile("docs/" + name + ".txt"); }
+    QByteArray copy(const QString& name) const { return sandbox.readFile("backup/" + name + ".txt"); }
+    QStringList copies() const { return QDir(backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    // The next chooser is worked by `user` after moving to `folder`.
+    void chooser(const QString& folder, std::function<void(BrowseMe&)> user)
     {
-        if (trigger == "menu")
-            w.mnuProcess->trigger();
-        else
-            w.Command1->click();
-    }
-    // The next chooser moves to `destination` and is accepted.
-    void acceptChooserAt(const QString& destination)
-    {
-        sandbox.prompts.onModal([destination](QDialog& dialog) {
+        sandbox.prompts.onModal([folder, user](QDialog& dialog) {
             auto& chooser = static_cast<BrowseMe&>(dialog);
-            chooser.Dir1->setPath(destination);
-            chooser.Command1->click();
+            chooser.Dir1->setPath(folder);
+            user(chooser);
         });
     }
+    void acceptAt(const QString& folder)
+    {
+        chooser(folder, [](BrowseMe& b) {
+            b.Command1->click();
+        });
+    }
+};
+
+// Records, each time the status line paints, its text and whether `firstCopy` exists yet.
+class PaintWatch : public QObject
+{
+public:
+    PaintWatch(QLabel* label, const QString& firstCopy)
+        : m_label(label)
+        , m_firstCopy(firstCopy)
+    {
+        label->installEventFilter(this);
+    }
+    QList<std::pair<QString, bool>> paints;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            paints.append({ m_label->text(), QFileInfo::exists(m_firstCopy) });
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+    QString m_firstCopy;
 };
 
 } // namespace
@@ -81,230 +88,116 @@ class ProcessTest : public QObject
 private slots:
     void refused_data();
     void refused();
-    void backupCopies_data();
     void backupCopies();
-    void chooserCancelled();
-    void closeBoxKeepsEarlierDestination();
-    void failedCopySkipped();
-    void statusShownBeforeCopies();
+    void chooserClosed();
 };
 
 void ProcessTest::refused_data()
 {
-    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<bool>("menu");
     QTest::addColumn<bool>("backup");
     QTest::addColumn<QString>("find");
-    QTest::addColumn<QStringList>("ticked");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("title");
-    QTest::newRow("empty find, backup ticked")
-        << "button" << true << "" << QStringList { "a.txt" } << emptyFindText << "Nothing to Search for";
-    QTest::newRow("empty find, from the menu")
-        << "menu" << true << "" << QStringList { "a.txt" } << emptyFindText << "Nothing to Search for";
-    QTest::newRow("empty find, nothing ticked")
-        << "button" << false << "" << QStringList {} << emptyFindText << "Nothing to Search for";
-    QTest::newRow("backup ticked, nothing ticked")
-        << "button" << true << "cat" << QStringList {} << nothingSelectedText << "Nothing Selected";
-    QTest::newRow("backup ticked, nothing ticked, from the menu")
-        << "menu" << true << "cat" << QStringList {} << nothingSelectedText << "Nothing Selected";
-    QTest::newRow("no backup, nothing ticked")
-        << "button" << false << "cat" << QStringList {} << nothingSelectedText << "Nothing Selected";
+    QTest::newRow("empty find") << false << true << ""
+                                << "Nothing to Search for";
+    QTest::newRow("empty find, menu") << true << true << ""
+                                      << "Nothing to Search for";
+    QTest::newRow("nothing ticked") << false << true << "cat"
+                                    << "Nothing Selected";
+    QTest::newRow("nothing ticked, no backup") << true << false << "cat"
+                                               << "Nothing Selected";
 }
 
 void ProcessTest::refused()
 {
-    QFETCH(QString, trigger);
+    QFETCH(bool, menu);
     QFETCH(bool, backup);
     QFETCH(QString, find);
-    QFETCH(QStringList, ticked);
-    QFETCH(QString, text);
     QFETCH(QString, title);
-    Desk desk;
+    Desk desk(find.isEmpty() ? QStringList { "a.txt" } : QStringList {}, find);
     desk.w.chkBackup->setChecked(backup);
-    desk.tick(ticked);
-    desk.strings(find, "dog");
     desk.w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&desk.w));
     desk.w.cmdClose->setFocus();
-    const QString status = desk.w.lblScan->Caption();
 
-    desk.process(trigger);
+    menu ? desk.w.mnuProcess->trigger() : desk.w.Command1->click();
 
     QCOMPARE(desk.sandbox.prompts.messages.size(), std::size_t(1));
-    QCOMPARE(desk.sandbox.prompts.messages[0].text, text);
-    QCOMPARE(desk.sandbox.prompts.messages[0].title, title);
-    QCOMPARE(desk.sandbox.prompts.messages[0].icon, platform::Icon::Information);
+    const auto& shown = desk.sandbox.prompts.messages[0];
+    QCOMPARE(shown.text,
+        find.isEmpty() ? "Please enter a search sting     "
+                       : "Select file(s) to change by placing a Check in the box     ");
+    QCOMPARE(shown.title, title);
+    QCOMPARE(shown.icon, platform::Icon::Information);
     QVERIFY(desk.sandbox.prompts.dialogs.isEmpty());
-    QCOMPARE(desk.w.lblScan->Caption(), status);
-    QVERIFY(QDir(desk.backup).isEmpty());
-    for (const QString& name : fileNames)
-        QCOMPARE(desk.source(name), desk.original(name));
-    if (find.isEmpty())
-        QCOMPARE(QApplication::focusWidget(), desk.w.Findme);
+    QVERIFY(desk.copies().isEmpty());
+    QCOMPARE(desk.file("a"), QByteArray("cat in a"));
+    QCOMPARE(
+        QApplication::focusWidget(), find.isEmpty() ? static_cast<QWidget*>(desk.w.Findme) : desk.w.cmdClose);
 }
 
-void ProcessTest::backupCopies_data()
-{
-    QTest::addColumn<QString>("trigger");
-    QTest::newRow("button") << "button";
-    QTest::newRow("menu") << "menu";
-}
-
+// Three of five ticked: their copies land before the run changes them, and a second run replaces them.
 void ProcessTest::backupCopies()
 {
-    QFETCH(QString, trigger);
-    Desk desk;
-    const QStringList ticked = { "b.txt", "c.txt", "e.txt" };
+    Desk desk({ "b.txt", "c.txt", "e.txt" }, "cat");
     const QDateTime past = QDateTime::currentDateTime().addDays(-3);
-    for (const QString& name : fileNames) {
-        QFile file(QDir(desk.folder).filePath(name));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(past, QFileDevice::FileModificationTime));
-    }
-    desk.w.chkBackup->setChecked(true);
-    desk.tick(ticked);
-    desk.strings("cat", "dog");
-    desk.acceptChooserAt(desk.backup);
+    QFile c(QDir(desk.sandbox.workFolder()).filePath("docs/c.txt"));
+    QVERIFY(c.open(QIODevice::ReadWrite) && c.setFileTime(past, QFileDevice::FileModificationTime));
+    QVERIFY(QDir(desk.backup).mkdir("e.txt")); // this copy fails and is skipped
+    QVERIFY(QTest::qWaitForWindowExposed(&desk.w));
+    PaintWatch watch(desk.w.lblScan, desk.backup + "/b.txt");
+    desk.acceptAt(desk.backup);
 
-    desk.process(trigger);
+    desk.w.Command1->click();
 
     QCOMPARE(desk.sandbox.prompts.dialogs, QStringList { "Choose Backup Directory" });
     QVERIFY(desk.sandbox.prompts.messages.empty());
-    QCOMPARE(desk.w.lblDest->Caption(), desk.backup + "/");
-    QCOMPARE(QDir(desk.backup).entryList(QDir::Files, QDir::Name), ticked);
-    for (const QString& name : ticked) {
-        QCOMPARE(desk.copy(name), desk.original(name));
-        QCOMPARE(QFileInfo(desk.copyPath(name)).lastModified().toSecsSinceEpoch(), past.toSecsSinceEpoch());
-        QCOMPARE(desk.source(name), "the dog sat in " + name.toUtf8() + "\n");
-    }
-    QCOMPARE(desk.source("a.txt"), desk.original("a.txt"));
+    QVERIFY(watch.paints.contains(std::pair<QString, bool>("Backing up files . . .", false)));
+    QCOMPARE(desk.copies(), QStringList({ "b.txt", "c.txt", "e.txt" }));
+    QCOMPARE(desk.copy("b"), QByteArray("cat in b"));
+    QCOMPARE(desk.copy("c"), QByteArray("cat in c"));
+    QCOMPARE(QFileInfo(desk.backup + "/c.txt").lastModified().toSecsSinceEpoch(), past.toSecsSinceEpoch());
+    QCOMPARE(desk.file("a"), QByteArray("cat in a"));
+    QCOMPARE(desk.file("e"), QByteArray("dog in e"));
 
-    // Run again into the same folder: the copies are replaced by the files as they are now.
-    desk.strings("dog", "cow");
-    desk.acceptChooserAt(desk.backup);
-    desk.process(trigger);
-    QCOMPARE(desk.sandbox.prompts.dialogs.size(), 2);
-    QCOMPARE(QDir(desk.backup).entryList(QDir::Files, QDir::Name), ticked);
-    for (const QString& name : ticked) {
-        QCOMPARE(desk.copy(name), "the dog sat in " + name.toUtf8() + "\n");
-        QCOMPARE(desk.source(name), "the cow sat in " + name.toUtf8() + "\n");
-    }
+    desk.w.Findme->setPlainText("dog");
+    desk.w.Replaceme->setPlainText("emu");
+    desk.acceptAt(desk.backup);
+    desk.w.Command1->click();
+    QCOMPARE(desk.copy("b"), QByteArray("dog in b"));
+    QCOMPARE(desk.file("b"), QByteArray("emu in b"));
 }
 
-void ProcessTest::chooserCancelled()
+// Cancel stops everything silently; the close box after an earlier OK keeps that destination.
+void ProcessTest::chooserClosed()
 {
-    Desk desk;
-    desk.w.chkBackup->setChecked(true);
-    desk.tick({ "a.txt", "b.txt" });
-    desk.strings("cat", "dog");
+    Desk desk({ "d.txt" }, "cat");
+    const QString elsewhere = QDir(desk.sandbox.workFolder()).filePath("docs");
     desk.w.lblDest->setCaption(desk.backup + "/");
     desk.w.lstResults->addItem("an earlier result");
-    const QString status = desk.w.lblScan->Caption();
-    desk.sandbox.prompts.onModal([](QDialog& dialog) {
-        static_cast<BrowseMe&>(dialog).Command3->click();
+    desk.chooser(elsewhere, [](BrowseMe& b) {
+        b.Command3->click();
     });
-
-    desk.process();
-
-    QCOMPARE(desk.sandbox.prompts.dialogs.size(), 1);
+    desk.w.Command1->click();
     QVERIFY(desk.sandbox.prompts.messages.empty());
     QCOMPARE(desk.w.lblDest->Caption(), QString());
-    QVERIFY(QDir(desk.backup).isEmpty());
-    for (const QString& name : fileNames)
-        QCOMPARE(desk.source(name), desk.original(name));
-    QCOMPARE(desk.w.lblScan->Caption(), status);
-    QVERIFY(desk.w.lblScan->isVisible());
+    QVERIFY(desk.copies().isEmpty());
+    QCOMPARE(desk.file("d"), QByteArray("cat in d"));
+    QCOMPARE(desk.w.lblScan->Caption(), QString("Select Directory and Files"));
     QCOMPARE(desk.w.lstResults->count(), 1);
-    QVERIFY(!desk.w.cmdUndo->isEnabled());
-}
 
-void ProcessTest::closeBoxKeepsEarlierDestination()
-{
-    Desk desk;
-    desk.w.chkBackup->setChecked(true);
-    desk.tick({ "d.txt" });
-    desk.strings("cat", "dog");
-    desk.acceptChooserAt(desk.backup);
-    desk.process();
-    QCOMPARE(desk.copy("d.txt"), desk.original("d.txt"));
-
-    // Moved elsewhere, then closed by the close box: the earlier destination still holds.
-    const QString elsewhere = QDir(desk.sandbox.workFolder()).filePath("elsewhere");
-    QDir().mkpath(elsewhere);
-    desk.strings("dog", "emu");
-    desk.sandbox.prompts.onModal([elsewhere](QDialog& dialog) {
-        static_cast<BrowseMe&>(dialog).Dir1->setPath(elsewhere);
-        dialog.close();
+    desk.acceptAt(desk.backup);
+    desk.w.Command1->click();
+    desk.w.Findme->setPlainText("dog");
+    desk.w.Replaceme->setPlainText("emu");
+    desk.chooser(elsewhere, [](BrowseMe& b) {
+        b.close();
     });
-    desk.process();
-
-    QCOMPARE(desk.sandbox.prompts.dialogs.size(), 2);
-    QCOMPARE(desk.w.lblDest->Caption(), desk.backup + "/");
-    QCOMPARE(desk.copy("d.txt"), QByteArray("the dog sat in d.txt\n"));
-    QVERIFY(QDir(elsewhere).isEmpty());
-    QCOMPARE(desk.source("d.txt"), QByteArray("the emu sat in d.txt\n"));
+    desk.w.Command1->click();
+    QCOMPARE(desk.sandbox.prompts.dialogs.size(), 3);
+    QCOMPARE(desk.copy("d"), QByteArray("dog in d"));
+    QCOMPARE(desk.file("d"), QByteArray("emu in d"));
     QCOMPARE(desk.sandbox.setting("Dir1BU"), elsewhere);
-}
-
-void ProcessTest::failedCopySkipped()
-{
-    Desk desk;
-    desk.w.chkBackup->setChecked(true);
-    desk.tick({ "a.txt", "b.txt", "c.txt" });
-    desk.strings("cat", "dog");
-    // A folder in the way of b.txt's copy.
-    QVERIFY(QDir(desk.backup).mkdir("b.txt"));
-    desk.acceptChooserAt(desk.backup);
-
-    desk.process();
-
-    QVERIFY(desk.sandbox.prompts.messages.empty());
-    QCOMPARE(desk.copy("a.txt"), desk.original("a.txt"));
-    QVERIFY(QFileInfo(desk.copyPath("b.txt")).isDir());
-    QCOMPARE(desk.copy("c.txt"), desk.original("c.txt"));
-    for (const QString& name : QStringList { "a.txt", "b.txt", "c.txt" })
-        QCOMPARE(desk.source(name), "the dog sat in " + name.toUtf8() + "\n");
-}
-
-// Records, each time the status line paints, its text and whether the first copy already exists.
-class PaintWatch : public QObject
-{
-public:
-    PaintWatch(QLabel* label, QString firstCopy)
-        : m_label(label)
-        , m_firstCopy(std::move(firstCopy))
-    {
-        label->installEventFilter(this);
-    }
-    QList<std::pair<QString, bool>> paints;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_label && event->type() == QEvent::Paint)
-            paints.append({ m_label->text(), QFileInfo::exists(m_firstCopy) });
-        return false;
-    }
-
-private:
-    QLabel* m_label;
-    QString m_firstCopy;
-};
-
-void ProcessTest::statusShownBeforeCopies()
-{
-    Desk desk;
-    QVERIFY(QTest::qWaitForWindowExposed(&desk.w));
-    desk.w.chkBackup->setChecked(true);
-    desk.tick({ "a.txt", "e.txt" });
-    desk.strings("cat", "dog");
-    desk.acceptChooserAt(desk.backup);
-    PaintWatch watch(desk.w.lblScan, desk.copyPath("a.txt"));
-
-    desk.process();
-
-    QVERIFY(!watch.paints.isEmpty());
-    QVERIFY(watch.paints.contains(std::pair<QString, bool>("Backing up files . . .", false)));
 }
 
 QTEST_MAIN(ProcessTest)
