@@ -147,6 +147,7 @@ frmAbout::frmAbout(QWidget* parent)
         Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
             | Qt::CustomizeWindowHint)
 {
+    setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setFont(windowFont());
@@ -200,6 +201,14 @@ void frmAbout::createControls()
 
     for (QWidget* pointed : std::initializer_list<QWidget*> { picIcon, Command1, Command2, Image1 })
         pointed->setCursor(Qt::PointingHandCursor);
+
+    const std::initializer_list<std::pair<QWidget*, const char*>> names { { picIcon, "picIcon" },
+        { lblTitle, "lblTitle" }, { lblVersion, "lblVersion" }, { Frame1, "Frame1" },
+        { lblDisclaimer, "lblDisclaimer" }, { Frame2, "Frame2" }, { lblDescription, "lblDescription" },
+        { Command1, "Command1" }, { Command2, "Command2" }, { Command3, "Command3" },
+        { Command4, "Command4" }, { Image1, "Image1" } };
+    for (const auto& [control, name] : names)
+        control->setObjectName(QLatin1String(name));
 
     setTabOrder(picIcon, Command1);
     setTabOrder(Command1, Command2);

@@ -8,23 +8,20 @@
 namespace testing
 {
 
-// A registry of the test's making under HKEY_LOCAL_MACHINE. It records every key opened, with the
-// access asked for, and counts the handles still open.
+// A registry of the test's making under HKEY_LOCAL_MACHINE. It records the keys asked for and the
+// access wanted, and counts the handles still open.
 class FakeRegistry : public platform::Registry
 {
 public:
     FakeRegistry() { platform::setRegistry(this); }
     ~FakeRegistry() override { platform::setRegistry(nullptr); }
-    FakeRegistry(const FakeRegistry&) = delete;
-    FakeRegistry& operator=(const FakeRegistry&) = delete;
 
     void set(const QString& key, const QString& name, std::uint32_t type, const QByteArray& data)
     {
         m_keys[key][name] = Value { type, data };
     }
-    void addKey(const QString& key) { m_keys[key]; }
 
-    QStringList opened; // key paths, in the order asked for
+    QStringList opened;
     std::vector<std::uint32_t> accessAsked;
     int openHandles = 0;
 
@@ -42,9 +39,7 @@ public:
     {
         const auto& values = m_keys.at(m_handles.at(key - 1));
         const auto found = values.find(name);
-        if (found == values.end())
-            return std::nullopt;
-        return found->second;
+        return found == values.end() ? std::nullopt : std::optional<Value>(found->second);
     }
     void closeKey(Handle) override { --openHandles; }
 

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using about::KeyLookup;
@@ -17,7 +16,6 @@ namespace
 
 const QString msinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString locationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QString unavailable = QStringLiteral("System Information Is Unavailable At This Time");
 
 QByteArray sz(const QByteArray& text)
 {
@@ -26,10 +24,16 @@ QByteArray sz(const QByteArray& text)
 
 QByteArray dword(quint32 number)
 {
-    QByteArray bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += char((number >> (8 * i)) & 0xFF);
-    return bytes;
+    return QByteArray(reinterpret_cast<const char*>(&number), 4); // little-endian, as stored
+}
+
+void expectUnavailable(const testing::Sandbox& sandbox)
+{
+    QCOMPARE(sandbox.prompts.messages.size(), size_t(1));
+    QCOMPARE(
+        sandbox.prompts.messages[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
+    QCOMPARE(sandbox.prompts.messages[0].title, QStringLiteral("Textmend"));
+    QCOMPARE(sandbox.prompts.messages[0].icon, platform::Icon::None);
 }
 
 } // namespace
@@ -40,47 +44,39 @@ class SysInfoTest : public QObject
 private slots:
     void getKeyValue_data();
     void getKeyValue();
-    void getKeyValueMissing_data();
-    void getKeyValueMissing();
     void startSysInfo_data();
     void startSysInfo();
-    void desktopStore();
+    void withoutRegistry();
 };
 
 void SysInfoTest::getKeyValue_data()
 {
+    QTest::addColumn<QString>("name"); // the value asked for; the key holds "Value" only
     QTest::addColumn<uint>("type");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<KeyLookup>("outcome");
     QTest::addColumn<QString>("value");
 
     QTest::newRow("string loses its terminating zero")
-        << 1u << sz("C:\\Tools\\info.exe") << KeyLookup::Read << "C:\\Tools\\info.exe";
-    QTest::newRow("string without a terminating zero is kept whole")
-        << 1u << QByteArray("abc") << KeyLookup::Read << "abc";
+        << "Value" << 1u << sz("C:\\info.exe") << KeyLookup::Read << "C:\\info.exe";
     QTest::newRow("only one final zero goes")
-        << 1u << QByteArray("ab\0\0", 4) << KeyLookup::Read << QString::fromLatin1("ab\0", 3);
-    QTest::newRow("a lone zero byte is an empty string")
-        << 1u << QByteArray(1, '\0') << KeyLookup::Read << "";
-    QTest::newRow("number 258, top byte zero") << 4u << dword(258) << KeyLookup::Read << "&h000102";
-    QTest::newRow("number, most significant byte first")
-        << 4u << dword(0x12345678) << KeyLookup::Read << "&h12345678";
-    QTest::newRow("number in upper-case hex") << 4u << dword(0xABCDEF01) << KeyLookup::Read << "&hABCDEF01";
-    QTest::newRow("number zero") << 4u << dword(0) << KeyLookup::Read << "&h000000";
-    QTest::newRow("other type found, value left as passed")
-        << 3u << QByteArray("\x01\x02", 2) << KeyLookup::Read << "as passed";
-    QTest::newRow("expandable string is another type")
-        << 2u << sz("%windir%") << KeyLookup::Read << "as passed";
+        << "Value" << 1u << QByteArray("ab\0\0", 4) << KeyLookup::Read << QString::fromLatin1("ab\0", 3);
+    QTest::newRow("number 258, top byte zero")
+        << "Value" << 4u << dword(258) << KeyLookup::Read << "&h000102";
+    QTest::newRow("number upper-case, high byte first")
+        << "Value" << 4u << dword(0xABCDEF01) << KeyLookup::Read << "&hABCDEF01";
+    QTest::newRow("other type leaves the value as passed")
+        << "Value" << 2u << sz("%windir%") << KeyLookup::Read << "as passed";
     QTest::newRow("1024 bytes read whole")
-        << 1u << QByteArray(1024, 'x') << KeyLookup::Read << QString(1024, QLatin1Char('x'));
-    QTest::newRow("1024 bytes with the zero")
-        << 1u << sz(QByteArray(1023, 'y')) << KeyLookup::Read << QString(1023, QLatin1Char('y'));
-    QTest::newRow("1025 bytes fail") << 1u << sz(QByteArray(1024, 'x')) << KeyLookup::Failed << "";
-    QTest::newRow("zero bytes cannot be read") << 1u << QByteArray() << KeyLookup::Empty << "as passed";
+        << "Value" << 1u << QByteArray(1024, 'x') << KeyLookup::Read << QString(1024, 'x');
+    QTest::newRow("1025 bytes fail") << "Value" << 1u << sz(QByteArray(1024, 'x')) << KeyLookup::Failed << "";
+    QTest::newRow("zero bytes") << "Value" << 1u << QByteArray() << KeyLookup::Empty << "as passed";
+    QTest::newRow("no such value") << "Other" << 1u << sz("x") << KeyLookup::Failed << "";
 }
 
 void SysInfoTest::getKeyValue()
 {
+    QFETCH(QString, name);
     QFETCH(uint, type);
     QFETCH(QByteArray, data);
     QFETCH(KeyLookup, outcome);
@@ -89,171 +85,105 @@ void SysInfoTest::getKeyValue()
     testing::FakeRegistry registry;
     registry.set("SOFTWARE\\Some Key", "Value", type, data);
     QString keyVal = QStringLiteral("as passed");
-    QCOMPARE(about::GetKeyValue(Registry::LocalMachine, "SOFTWARE\\Some Key", "Value", keyVal), outcome);
+    QCOMPARE(about::GetKeyValue(Registry::LocalMachine, "SOFTWARE\\Some Key", name, keyVal), outcome);
     QCOMPARE(keyVal, value);
-    QCOMPARE(registry.openHandles, 0);
     QCOMPARE(registry.accessAsked, std::vector<std::uint32_t> { 0x2003F });
-}
-
-void SysInfoTest::getKeyValueMissing_data()
-{
-    QTest::addColumn<uint>("root");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("name");
-
-    QTest::newRow("no such key") << uint(Registry::LocalMachine) << "SOFTWARE\\Elsewhere"
-                                 << "Value";
-    QTest::newRow("no such value") << uint(Registry::LocalMachine) << "SOFTWARE\\Some Key"
-                                   << "Other";
-    QTest::newRow("another root") << 0x80000001u << "SOFTWARE\\Some Key"
-                                  << "Value";
-}
-
-void SysInfoTest::getKeyValueMissing()
-{
-    QFETCH(uint, root);
-    QFETCH(QString, key);
-    QFETCH(QString, name);
-
-    testing::FakeRegistry registry;
-    registry.set("SOFTWARE\\Some Key", "Value", 1, sz("found"));
-    QString keyVal = QStringLiteral("stale");
-    QCOMPARE(about::GetKeyValue(root, key, name, keyVal), KeyLookup::Failed);
-    QCOMPARE(keyVal, QString());
     QCOMPARE(registry.openHandles, 0);
+
+    keyVal = QStringLiteral("stale");
+    QCOMPARE(about::GetKeyValue(Registry::LocalMachine, "SOFTWARE\\No Key", name, keyVal), KeyLookup::Failed);
+    QCOMPARE(keyVal, QString());
 }
 
 void SysInfoTest::startSysInfo_data()
 {
-    // "<folder>" in a value stands for a temporary folder; `file` is made in it first ("" for none).
+    // A value "-" is absent; "<dir>" stands for a temporary folder in which `file` is made first.
     QTest::addColumn<int>("firstType");
-    QTest::addColumn<QByteArray>("first"); // "-" for no value
-    QTest::addColumn<int>("secondType");
+    QTest::addColumn<QByteArray>("first");
     QTest::addColumn<QByteArray>("second");
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("startable");
-    QTest::addColumn<QString>("started");
-    QTest::addColumn<QStringList>("keysOpened");
+    QTest::addColumn<QString>("started"); // "" when the message must show
 
-    const QStringList both { msinfoKey, locationKey };
-    const QStringList firstOnly { msinfoKey };
-
-    QTest::newRow("first value started as read")
-        << 1 << sz("C:\\Tools\\msinfo32.exe") << 1 << sz("<folder>") << "MSINFO32.EXE" << true
-        << "C:\\Tools\\msinfo32.exe" << firstOnly;
-    QTest::newRow("first value names a folder: nothing appended, not tested")
-        << 1 << sz("<folder>") << 0 << QByteArray("-") << "" << true << "<folder>" << firstOnly;
+    const QByteArray dir = sz("<dir>");
+    QTest::newRow("first value started as read, nothing appended")
+        << 1 << dir << dir << "MSINFO32.EXE" << true << "<dir>";
     QTest::newRow("first value not startable, second not tried")
-        << 1 << sz("/no/such/tool") << 1 << sz("<folder>") << "MSINFO32.EXE" << false << "" << firstOnly;
-    QTest::newRow("first value of another type starts nothing")
-        << 3 << sz("C:\\Tools\\msinfo32.exe") << 1 << sz("<folder>") << "MSINFO32.EXE" << true << ""
-        << firstOnly;
+        << 1 << sz("/no/tool") << dir << "MSINFO32.EXE" << false << "";
+    QTest::newRow("first value of another type") << 3 << sz("/bin/sh") << dir << "MSINFO32.EXE" << true << "";
     QTest::newRow("first value empty ends at once")
-        << 1 << QByteArray() << 1 << sz("<folder>") << "MSINFO32.EXE" << true << "" << firstOnly;
-    QTest::newRow("first value too long, second used")
-        << 1 << QByteArray(1025, 'x') << 1 << sz("<folder>") << "MSINFO32.EXE" << true
-        << "<folder>/MSINFO32.EXE" << both;
-    QTest::newRow("second value with the tool in its folder")
-        << 0 << QByteArray("-") << 1 << sz("<folder>") << "MSINFO32.EXE" << true << "<folder>/MSINFO32.EXE"
-        << both;
+        << 1 << QByteArray() << dir << "MSINFO32.EXE" << true << "";
+    QTest::newRow("second value with the tool")
+        << 1 << QByteArray("-") << dir << "MSINFO32.EXE" << true << "<dir>/MSINFO32.EXE";
     QTest::newRow("second value without the tool")
-        << 0 << QByteArray("-") << 1 << sz("<folder>") << "" << true << "" << both;
-    QTest::newRow("second value: name must match exactly")
-        << 0 << QByteArray("-") << 1 << sz("<folder>") << "msinfo32.exe" << true << "" << both;
-    QTest::newRow("second value: a folder named like the tool")
-        << 0 << QByteArray("-") << 1 << sz("<folder>") << "MSINFO32.EXE/" << true << "" << both;
-    QTest::newRow("second value: tool there but not startable")
-        << 0 << QByteArray("-") << 1 << sz("<folder>") << "MSINFO32.EXE" << false << "" << both;
-    QTest::newRow("second value empty")
-        << 0 << QByteArray("-") << 1 << QByteArray() << "MSINFO32.EXE" << true << "" << both;
-    QTest::newRow("second value a number")
-        << 0 << QByteArray("-") << 4 << dword(7) << "" << true << "" << both;
-    QTest::newRow("neither value") << 0 << QByteArray("-") << 0 << QByteArray("-") << "" << true << ""
-                                   << both;
+        << 1 << QByteArray("-") << dir << "msinfo32.exe" << true << "";
+    QTest::newRow("second value names a folder of the tool's name")
+        << 1 << QByteArray("-") << dir << "MSINFO32.EXE/" << true << "";
+    QTest::newRow("second value, tool not startable")
+        << 1 << QByteArray("-") << dir << "MSINFO32.EXE" << false << "";
+    QTest::newRow("neither value") << 1 << QByteArray("-") << QByteArray("-") << "" << true << "";
 }
 
 void SysInfoTest::startSysInfo()
 {
     QFETCH(int, firstType);
     QFETCH(QByteArray, first);
-    QFETCH(int, secondType);
     QFETCH(QByteArray, second);
     QFETCH(QString, file);
     QFETCH(bool, startable);
     QFETCH(QString, started);
-    QFETCH(QStringList, keysOpened);
 
     testing::Sandbox sandbox;
     sandbox.desktop.succeed = startable;
-    const QString folder = sandbox.workFolder();
+    const QString dir = sandbox.workFolder();
     if (file.endsWith('/'))
-        QVERIFY(QDir(folder).mkpath(file));
+        QDir(dir).mkpath(file);
     else if (!file.isEmpty())
         sandbox.writeFile(file, "MZ");
-
     testing::FakeRegistry registry;
-    registry.addKey(msinfoKey);
-    registry.addKey(locationKey);
-    const QByteArray folderBytes = folder.toLocal8Bit();
+    const QByteArray dirBytes = dir.toLocal8Bit();
     if (first != "-")
-        registry.set(msinfoKey, "PATH", firstType, QByteArray(first).replace("<folder>", folderBytes));
+        registry.set(msinfoKey, "PATH", firstType, first.replace("<dir>", dirBytes));
     if (second != "-")
-        registry.set(locationKey, "MSINFO", secondType, QByteArray(second).replace("<folder>", folderBytes));
+        registry.set(locationKey, "MSINFO", 1, second.replace("<dir>", dirBytes));
 
     about::StartSysInfo();
 
-    started.replace("<folder>", folder);
-    const bool shouldStart = !started.isEmpty() && startable;
-    if (shouldStart) {
-        QCOMPARE(sandbox.desktop.started, QStringList { started });
-        QVERIFY(sandbox.prompts.messages.empty());
-    } else {
-        QCOMPARE(sandbox.prompts.messages.size(), size_t(1));
-        QCOMPARE(sandbox.prompts.messages[0].text, unavailable);
-        QCOMPARE(sandbox.prompts.messages[0].title, QStringLiteral("Textmend"));
-        QCOMPARE(sandbox.prompts.messages[0].icon, platform::Icon::None);
-    }
-    if (!startable && !started.isEmpty())
-        QCOMPARE(sandbox.desktop.started, QStringList { started });
-    QVERIFY(sandbox.desktop.opened.isEmpty());
+    // A value found in the first place ends the search there, whatever came of it.
+    const QStringList keysOpened =
+        first != "-" ? QStringList { msinfoKey } : QStringList { msinfoKey, locationKey };
     QCOMPARE(registry.opened, keysOpened);
     QCOMPARE(registry.openHandles, 0);
+    if (started.isEmpty()) {
+        expectUnavailable(sandbox);
+    } else {
+        QCOMPARE(sandbox.desktop.started, QStringList { started.replace("<dir>", dir) });
+        QVERIFY(sandbox.prompts.messages.empty());
+    }
 }
 
-// Without a registry the first lookup finds a system information program on PATH.
-void SysInfoTest::desktopStore()
+// Without a registry of its own, the machine answers the first lookup with a system information
+// program on PATH, and never the second.
+void SysInfoTest::withoutRegistry()
 {
 #ifdef Q_OS_WIN
-    QSKIP("Windows has a registry of its own");
+    QSKIP("Windows has a registry");
 #else
     testing::Sandbox sandbox;
     const QByteArray oldPath = qgetenv("PATH");
-    const QString bin = sandbox.workFolder();
     const QString tool = sandbox.writeFile("hardinfo", "#!/bin/sh\n");
-    QFile(tool).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    qputenv("PATH", QFile::encodeName(bin));
+    QFile(tool).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(sandbox.workFolder()));
     about::StartSysInfo();
-    QCOMPARE(sandbox.desktop.started, QStringList { tool });
-    QVERIFY(sandbox.prompts.messages.empty());
-
-    QString keyVal = QStringLiteral("as passed");
-    QCOMPARE(about::GetKeyValue(Registry::LocalMachine, locationKey, "MSINFO", keyVal), KeyLookup::Failed);
-    QCOMPARE(keyVal, QString());
-
-    // The key's name is not case-sensitive; the value is read only under the right root.
-    QCOMPARE(
-        about::GetKeyValue(Registry::LocalMachine, msinfoKey.toLower(), "PATH", keyVal), KeyLookup::Read);
-    QCOMPARE(keyVal, tool);
-    QCOMPARE(about::GetKeyValue(0x80000001u, msinfoKey, "PATH", keyVal), KeyLookup::Failed);
-
+    QString keyVal;
+    const KeyLookup second = about::GetKeyValue(Registry::LocalMachine, locationKey, "MSINFO", keyVal);
     QFile::remove(tool);
-    qputenv("PATH", QFile::encodeName(bin));
     about::StartSysInfo();
     qputenv("PATH", oldPath);
-    QCOMPARE(sandbox.desktop.started.size(), 1);
-    QCOMPARE(sandbox.prompts.messages.size(), size_t(1));
-    QCOMPARE(sandbox.prompts.messages[0].text, unavailable);
+
+    QCOMPARE(sandbox.desktop.started, QStringList { tool });
+    QCOMPARE(second, KeyLookup::Failed);
+    expectUnavailable(sandbox);
 #endif
 }
 
