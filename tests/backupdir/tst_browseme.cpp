@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "backupdir/browseme.h"
 #include "backupdir/pathonly.h"
+#include "platform/drivelist.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "support/sandbox.h"
@@ -22,6 +23,7 @@ private slots:
     void closing();
     void createFolder_data();
     void createFolder();
+    void pickDrive();
 };
 
 static QString clipboardText()
@@ -154,6 +156,29 @@ void BrowseMeTest::createFolder()
         QCOMPARE(chooser.Dir1->Path(), work);
         QCOMPARE(entries, QStringList { "file.txt" });
     }
+}
+
+// Picking a drive moves the folder list there; a drive that is not ready says so and changes nothing.
+void BrowseMeTest::pickDrive()
+{
+    testing::Sandbox sandbox;
+    const QString work = QDir::cleanPath(sandbox.workFolder());
+    MainWindow w;
+    BrowseMe chooser(w);
+    const QString start = chooser.Dir1->Path();
+    const int startDrive = chooser.Drive1->currentIndex();
+    chooser.Drive1->addItems({ "/no/such/drive", work });
+
+    chooser.Drive1->setCurrentIndex(chooser.Drive1->count() - 2);
+    QCOMPARE(sandbox.prompts.messages.size(), std::size_t(1));
+    QCOMPARE(sandbox.prompts.messages[0].title, QString("Backup Directory"));
+    QCOMPARE(chooser.Dir1->Path(), start);
+    QCOMPARE(chooser.Drive1->currentIndex(), startDrive);
+
+    chooser.Drive1->setCurrentIndex(chooser.Drive1->count() - 1);
+    QCOMPARE(chooser.Dir1->Path(), work);
+    QCOMPARE(clipboardText(), work);
+    QCOMPARE(sandbox.prompts.messages.size(), std::size_t(1));
 }
 
 QTEST_MAIN(BrowseMeTest)
