@@ -400,14 +400,15 @@ namespace
     // after it and moves past the trail byte of a double-byte character.
     void Parser::encodedByte(unsigned char byte, qsizetype begin, qsizetype& pos)
     {
-        const int page = codePage();
         if (st.dest == Dest::FontTable) {
+            const int page = tableFont().codePage ? tableFont().codePage : documentCodePage;
             if (const auto ch = rtf::decodeByte(page, byte))
                 fontName.append(QChar(*ch));
             return;
         }
         if (!visible())
             return;
+        const int page = codePage();
         if (rtf::isDoubleByte(page) && rtf::isLeadByte(page, byte)) {
             int trail = -1;
             if (pos + 3 < n && src[pos] == '\\' && src[pos + 1] == '\'' && hexValue(src[pos + 2]) >= 0
@@ -763,9 +764,10 @@ namespace
             why = QStringLiteral("RTF document too large");
             return false;
         }
-        text.reserve(std::size_t(n / 2));
-        d.spanBegin.reserve(std::size_t(n / 2));
-        d.spanLength.reserve(std::size_t(n / 2));
+        // Typical documents show a character for every few bytes of markup.
+        text.reserve(std::size_t(n / 4));
+        d.spanBegin.reserve(std::size_t(n / 4));
+        d.spanLength.reserve(std::size_t(n / 4));
         qsizetype pos = 0;
         qsizetype close = -1;
         while (pos < n) {

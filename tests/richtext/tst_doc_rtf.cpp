@@ -254,6 +254,9 @@ void RtfDocumentTest::replacements_data()
     QTest::newRow("unicode with hex fallback")
         << QByteArray("{\\rtf1 caf\\u233\\'e9 s}") << QString::fromUtf8("é ") << "e"
         << QByteArray("{\\rtf1 cafes}");
+    QTest::newRow("long fallback deleted with its character")
+        << QByteArray("{\\rtf1 a\\u233\\" + QByteArray(300, 'x') + " b}") << QString::fromUtf8("aé") << "c"
+        << QByteArray("{\\rtf1 c b}");
     QTest::newRow("surrogate pair replaced") << QByteArray("{\\rtf1 a\\u-10179?\\u-8704?b}")
                                              << QString::fromUtf8("😀") << ":)" << QByteArray("{\\rtf1 a:)b}");
     QTest::newRow("hex escape replaced") << QByteArray("{\\rtf1 na\\'efve}") << QString::fromUtf8("naïve")
