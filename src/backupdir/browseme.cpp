@@ -8,6 +8,7 @@
 #include "platform/drivelist.h"
 #include "platform/files.h"
 #include "platform/folderlist.h"
+#include "platform/fonts.h"
 #include "platform/label.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -95,10 +96,7 @@ BrowseMe::BrowseMe(MainWindow& main, QWidget* parent)
     setWindowTitle(QStringLiteral("Choose Backup Directory"));
     setWindowIcon(platform::applicationIcon());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    setFont(font);
+    setFont(platform::classicFont(8));
     setFixedSize(layout::toPixels(clientWidth), layout::toPixels(clientHeight));
 
     createControls();
