@@ -3,6 +3,7 @@
 #include "about/logo.h"
 #include "about/maker.h"
 #include "about/sysinfo.h"
+#include "app/layout.h"
 #include "app/mainwindow.h"
 #include "platform/appicon.h"
 #include "platform/desktop.h"
@@ -45,8 +46,6 @@ void Picture::mouseReleaseEvent(QMouseEvent* event)
 namespace
 {
 
-constexpr int twipsPerPixel = 15;
-
 struct Place {
     int left;
     int top;
@@ -70,14 +69,12 @@ constexpr Place Command3Place { 4290, 2777, 1245, 345 };
 constexpr Place Command4Place { 4290, 3480, 1245, 345 };
 constexpr Place Image1Place { 4800, 120, 720, 720 };
 
-constexpr int pixels(int twips)
-{
-    return (twips + twipsPerPixel / 2) / twipsPerPixel;
-}
+using layout::toPixels;
 
 void place(QWidget* control, const Place& where)
 {
-    control->setGeometry(pixels(where.left), pixels(where.top), pixels(where.width), pixels(where.height));
+    control->setGeometry(
+        toPixels(where.left), toPixels(where.top), toPixels(where.width), toPixels(where.height));
 }
 
 // The box's captions were measured in MS Sans Serif; where it is missing, faces of Arial's widths
@@ -152,7 +149,7 @@ frmAbout::frmAbout(QWidget* parent)
     setModal(false);
     setFont(windowFont());
     setWindowIcon(platform::applicationIcon());
-    setFixedSize(pixels(clientWidth), pixels(clientHeight));
+    setFixedSize(toPixels(clientWidth), toPixels(clientHeight));
     createControls();
     connectEvents();
     Form_Load();
