@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "platform/appicon.h"
 #include "platform/desktop.h"
+#include "platform/fonts.h"
 #include "platform/prompts.h"
 
 #include <QGroupBox>
@@ -77,31 +78,10 @@ void place(QWidget* control, const Place& where)
         toPixels(where.left), toPixels(where.top), toPixels(where.width), toPixels(where.height));
 }
 
-// The box's captions were measured in MS Sans Serif; where it is missing, faces of Arial's widths
-// keep them whole before the desktop's own sans serif face is tried.
-QFont windowFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setFamilies(
-        { QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-            QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica") });
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    return font;
-}
-
-QFont headingFont()
-{
-    QFont font = windowFont();
-    font.setPointSizeF(9.75);
-    font.setBold(true);
-    return font;
-}
-
 QLabel* heading(QWidget* parent)
 {
     auto* label = new QLabel(parent);
-    label->setFont(headingFont());
+    label->setFont(platform::classicFont(9.75, true));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
     label->setPalette(palette);
@@ -147,7 +127,7 @@ frmAbout::frmAbout(QWidget* parent)
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setFont(windowFont());
+    setFont(platform::classicFont(8));
     setWindowIcon(platform::applicationIcon());
     setFixedSize(toPixels(clientWidth), toPixels(clientHeight));
     createControls();
