@@ -95,6 +95,9 @@ struct Document::Private {
     qsizetype selLength = 0;
     quint64 revision = 0;
     mutable QString error;
+    std::optional<Matcher> matcher; // the last search's, kept for the next one
+    QString matcherNeedle;
+    bool matcherCase = false;
     QString scratch; // the whole current text, while a search has to look inside earlier edits
     quint64 scratchRevision = ~quint64(0);
 
@@ -302,8 +305,13 @@ qsizetype Document::find(
     if (needle.isEmpty() || from > length || to <= from)
         return -1;
 
-    const QString wanted = normalizedBreaks(needle.toString());
-    const Matcher matcher(wanted, options & rtfMatchCase);
+    const bool matchCase = options & rtfMatchCase;
+    if (!d->matcher || d->matcherCase != matchCase || d->matcherNeedle != needle) {
+        d->matcherNeedle = needle.toString();
+        d->matcherCase = matchCase;
+        d->matcher.emplace(normalizedBreaks(d->matcherNeedle), matchCase);
+    }
+    const Matcher& matcher = *d->matcher;
     const bool wholeWord = options & rtfWholeWord;
 
     // Usually the search starts after the last replacement, where the text is the original one

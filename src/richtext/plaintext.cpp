@@ -379,7 +379,12 @@ LoadOutcome PlainText::decode(QString* why)
         narrowBuffer.resize(0);
         narrowBuffer.reserve(bodySize);
         narrowBuffer.resize(bodySize);
-        std::memcpy(narrowBuffer.data(), body, size_t(bodySize));
+        for (qsizetype at = 0; at < bodySize; at += kDecodeChunk) {
+            const qsizetype chunk = std::min(kDecodeChunk, bodySize - at);
+            std::memcpy(narrowBuffer.data() + at, body + at, size_t(chunk));
+            if (mapped)
+                releasePages(body + at, chunk);
+        }
         const qsizetype length = collapseLineBreaks(narrowBuffer.data(), bodySize);
         narrowBuffer.resize(length);
         visible.latin1 = reinterpret_cast<const uchar*>(narrowBuffer.constData());
@@ -554,10 +559,18 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
     outBuffer.resize(0);
     outBuffer.reserve(kOutBufferSize);
     bool ok = true;
+    const char* raw = reinterpret_cast<const char*>(bytes);
+    qsizetype visPos = 0, bytePos = bom, copied = 0, released = 0;
     auto flush = [&] {
         if (!outBuffer.isEmpty())
             ok = ok && out.write(outBuffer) == outBuffer.size();
         outBuffer.resize(0);
+        // The document does not need the copied source pages in memory any more (it maps them
+        // back from the page cache if it does).
+        if (mapped && copied - released >= kDecodeChunk) {
+            releasePages(bytes + released, copied - released);
+            released = copied;
+        }
     };
     auto put = [&](const char* data, qsizetype length) {
         if (length <= 0)
@@ -569,11 +582,11 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
         }
         if (outBuffer.size() + length > kOutBufferSize)
             flush();
-        outBuffer.append(data, length);
+        const qsizetype used = outBuffer.size();
+        outBuffer.resize(used + length);
+        std::memcpy(outBuffer.data() + used, data, size_t(length));
     };
 
-    const char* raw = reinterpret_cast<const char*>(bytes);
-    qsizetype visPos = 0, bytePos = bom, copied = 0;
     const QChar* encodedFor = nullptr;
     qsizetype encodedLength = -1;
     QByteArray encoded;
