@@ -8,10 +8,12 @@ namespace platform
 
 namespace
 {
-    bool nameLess(const QString& a, const QString& b)
+    // Case-folded keys compare as plain code units, which is many times cheaper than comparing
+    // without regard to case name by name; equal keys fall back to the names themselves.
+    template <typename Item> bool itemLess(const Item& a, const Item& b)
     {
-        const int order = QString::compare(a, b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
+        const int order = a.key.compare(b.key);
+        return order != 0 ? order < 0 : a.name < b.name;
     }
 } // namespace
 
@@ -58,30 +60,33 @@ void CheckListModel::clear()
     endResetModel();
 }
 
-int CheckListModel::add(QStringList names)
+int CheckListModel::add(const QStringList& names)
 {
     if (names.isEmpty())
         return -1;
-    std::sort(names.begin(), names.end(), nameLess);
-    if (m_items.empty() || nameLess(m_items.back().name, names.front())) {
+    std::vector<Item> added;
+    added.reserve(names.size());
+    for (const QString& name : names)
+        added.push_back({ name, name.toCaseFolded(), false });
+    std::sort(added.begin(), added.end(), itemLess<Item>);
+    if (m_items.empty() || !itemLess(added.front(), m_items.back())) {
         // The common case, a list filled from scratch: one insertion at the end.
         const int first = int(m_items.size());
-        beginInsertRows({}, first, first + int(names.size()) - 1);
-        m_items.reserve(m_items.size() + names.size());
-        for (QString& name : names)
-            m_items.push_back({ std::move(name), false });
+        beginInsertRows({}, first, first + int(added.size()) - 1);
+        if (m_items.empty())
+            m_items = std::move(added);
+        else
+            m_items.insert(
+                m_items.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
         endInsertRows();
         return int(m_items.size()) - 1;
     }
     int last = -1;
-    for (QString& name : names) {
-        const auto at =
-            std::upper_bound(m_items.begin(), m_items.end(), name, [](const QString& n, const Item& item) {
-                return nameLess(n, item.name);
-            });
+    for (Item& item : added) {
+        const auto at = std::upper_bound(m_items.begin(), m_items.end(), item, itemLess<Item>);
         const int row = int(at - m_items.begin());
         beginInsertRows({}, row, row);
-        m_items.insert(at, { std::move(name), false });
+        m_items.insert(at, std::move(item));
         endInsertRows();
         last = row;
     }

@@ -21,7 +21,7 @@ public:
 
     void clear();
     // Adds unticked items in their places; returns the position of the last one added.
-    int add(QStringList names);
+    int add(const QStringList& names);
     const QString& name(int row) const { return m_items[row].name; }
     bool ticked(int row) const { return m_items[row].ticked; }
     void setTicked(int row, bool ticked);
@@ -34,6 +34,7 @@ signals:
 private:
     struct Item {
         QString name;
+        QString key; // the name case-folded, for the order
         bool ticked = false;
     };
     std::vector<Item> m_items;
