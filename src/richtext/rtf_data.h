@@ -64,6 +64,7 @@ struct RtfSource::Data {
     std::vector<qsizetype> opaque; // unit indexes of characters whose bytes could not be decoded, sorted
     std::vector<std::pair<qsizetype, int>> ucRuns; // (first unit, \uc in force from there), sorted
     int ucAtEnd = 1;
+    int endFallbackMissing = 0; // text added after the last character first completes its \uN stand-ins
     qsizetype endOfText = 0; // where text inserted after the last character goes
     std::vector<qsizetype> binaryEnds; // source offsets just after \bin data, sorted
 

@@ -256,7 +256,7 @@ namespace
         void keyword(const Keyword& k, const ControlWord& word, qsizetype begin, qsizetype& pos);
         void literalBytes(qsizetype& pos);
         void encodedByte(unsigned char byte, qsizetype begin, qsizetype& pos);
-        qsizetype skipFallback(qsizetype p, int count) const;
+        qsizetype skipFallback(qsizetype p, int& count) const;
         void openGroup();
         bool closeGroup();
 
@@ -282,6 +282,7 @@ namespace
         int documentCodePage = 1252;
         int defaultFont = -1;
         int lastUc = -1;
+        int lastFallbackMissing = 0; // stand-ins the last character's \uN lacks (a brace came first)
         bool formatChanged = true;
         qsizetype paragraphStart = 0;
         ParagraphRun::Align paragraphAlign = ParagraphRun::Align::Left;
@@ -298,6 +299,7 @@ namespace
     void Parser::put(char16_t ch, qsizetype begin, qsizetype end)
     {
         const qsizetype index = qsizetype(text.size());
+        lastFallbackMissing = 0;
         text.push_back(ch);
         d.spanBegin.push_back(std::uint32_t(begin));
         const qsizetype length = end - begin;
@@ -364,7 +366,7 @@ namespace
 
     // Skips the stand-in characters that follow \uN: `count` of them, where a literal byte, an \'hh
     // escape or any other control word or symbol counts as one; a group boundary ends the skip.
-    qsizetype Parser::skipFallback(qsizetype p, int count) const
+    qsizetype Parser::skipFallback(qsizetype p, int& count) const
     {
         while (count > 0 && p < n) {
             const char c = src[p];
@@ -377,8 +379,9 @@ namespace
             if (c == '\\') {
                 if (p + 1 >= n)
                     break;
-                if (src[p + 1] == '\'' && p + 3 < n && hexValue(src[p + 2]) >= 0
-                    && hexValue(src[p + 3]) >= 0) {
+                if (src[p + 1] == '\'') {
+                    if (p + 3 >= n || hexValue(src[p + 2]) < 0 || hexValue(src[p + 3]) < 0)
+                        break; // the reader refuses it
                     p += 4;
                 } else if (isLetter(src[p + 1])) {
                     const ControlWord word = readControlWord(src, n, p);
@@ -525,11 +528,14 @@ namespace
             if (value < 0)
                 value += 65536;
             const char16_t ch = (value >= 0 && value <= 0xFFFF) ? char16_t(value) : u'\uFFFD';
-            pos = skipFallback(pos, st.uc);
-            if (st.dest == Dest::FontTable)
+            int missing = st.uc;
+            pos = skipFallback(pos, missing);
+            if (st.dest == Dest::FontTable) {
                 fontName.append(QChar(ch));
-            else if (visible())
+            } else if (visible()) {
                 put(ch, begin, pos);
+                lastFallbackMissing = missing;
+            }
             break;
         }
         case Kw::AnsiCpg:
@@ -694,7 +700,8 @@ namespace
                     picture.binary = true;
                 }
                 pos += length;
-                d.binaryEnds.push_back(pos);
+                if (length > 0)
+                    d.binaryEnds.push_back(pos);
                 return true;
             }
             if (word.name == "pngblip" || word.name == "jpegblip") {
@@ -741,13 +748,17 @@ namespace
             if (visible())
                 put(u'\n', begin, pos);
             break;
-        case '\'':
-            if (pos + 1 < n && hexValue(src[pos]) >= 0 && hexValue(src[pos + 1]) >= 0) {
-                const int byte = hexValue(src[pos]) * 16 + hexValue(src[pos + 1]);
-                pos += 2;
-                encodedByte(static_cast<unsigned char>(byte), begin, pos);
+        case '\'': {
+            // Half an escape would take a hex digit written after it as its own.
+            if (pos + 1 >= n || hexValue(src[pos]) < 0 || hexValue(src[pos + 1]) < 0) {
+                why = QStringLiteral("malformed RTF: bad \\' escape");
+                return false;
             }
+            const int byte = hexValue(src[pos]) * 16 + hexValue(src[pos + 1]);
+            pos += 2;
+            encodedByte(static_cast<unsigned char>(byte), begin, pos);
             break;
+        }
         default:
             break; // \: \| and other symbols show nothing
         }
@@ -801,6 +812,7 @@ namespace
         d.text = QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
         d.endOfText = text.empty() ? close : d.spanEnd(qsizetype(text.size()) - 1);
         d.ucAtEnd = d.ucRuns.empty() ? 1 : d.ucRuns.back().second;
+        d.endFallbackMissing = lastFallbackMissing;
         return true;
     }
 

@@ -43,7 +43,7 @@ namespace
                 return;
             separateFrom(d.source.at(begin));
             out.append(d.source.constData() + begin, end - begin);
-            openWord = endsInControlWord(begin, end);
+            ending = endingOf(begin, end);
         }
 
         // Appends `text` as RTF. Non-ASCII characters are written as \uN followed by `uc` stand-ins.
@@ -56,7 +56,7 @@ namespace
                 case u'{':
                 case u'}':
                     out.append('\\').append(char(ch));
-                    openWord = false;
+                    ending = Ending::Other;
                     break;
                 case u'\t':
                     word("\\tab");
@@ -73,13 +73,13 @@ namespace
                     if (ch >= 0x20 && ch < 0x7F) {
                         separateFrom(char(ch));
                         out.append(char(ch));
-                        openWord = false;
+                        ending = Ending::Other;
                     } else {
                         word("\\u");
                         out.append(QByteArray::number(int(std::int16_t(ch))));
                         if (uc > 0) {
                             out.append(QByteArray(uc, '?'));
-                            openWord = false;
+                            ending = Ending::Other;
                         }
                     }
                 }
@@ -87,44 +87,62 @@ namespace
         }
 
     private:
+        // How the output ends, as far as the next byte could change the meaning of what is there.
+        enum class Ending {
+            Other,
+            Word, // a control word without its delimiter: \b, \fs20
+            WordHyphen, // a control word without number, then a hyphen of the text: \par-
+        };
+
         void word(const char* name)
         {
             out.append(name);
-            openWord = true;
+            ending = Ending::Word;
         }
 
         void separateFrom(char next)
         {
-            if (openWord && joinsControlWord(next))
+            if (ending == Ending::Word && joinsControlWord(next))
                 out.append(' ');
-            openWord = false;
+            else if (ending == Ending::WordHyphen && isDigit(next))
+                out.insert(out.size() - 1, ' '); // "\par-1" would read as \par with the number -1
+            ending = Ending::Other;
         }
 
-        // True when the kept bytes [begin, end) end with a control word that has no delimiter.
-        bool endsInControlWord(qsizetype begin, qsizetype end) const
+        // How the kept bytes [begin, end) end; they start on a token boundary.
+        Ending endingOf(qsizetype begin, qsizetype end) const
         {
-            if (std::binary_search(d.binaryEnds.begin(), d.binaryEnds.end(), end))
-                return false;
+            // \bin data is not markup, whatever bytes it holds: the scan stops where it ends.
+            auto binary = std::upper_bound(d.binaryEnds.begin(), d.binaryEnds.end(), end);
+            if (binary != d.binaryEnds.begin())
+                begin = std::max(begin, *std::prev(binary));
             const char* s = d.source.constData();
             qsizetype p = end;
-            while (p > begin && isDigit(s[p - 1]))
+            const bool hyphen = p > begin && s[p - 1] == '-';
+            if (hyphen) {
                 --p;
-            if (p < end && p > begin && s[p - 1] == '-')
-                --p;
+            } else {
+                while (p > begin && isDigit(s[p - 1]))
+                    --p;
+                if (p < end && p > begin && s[p - 1] == '-')
+                    --p;
+            }
             qsizetype letters = p;
             while (letters > begin && isLetter(s[letters - 1]))
                 --letters;
             if (letters == p || letters == begin || s[letters - 1] != '\\')
-                return false;
+                return Ending::Other;
             qsizetype backslashes = 0;
             for (qsizetype k = letters - 1; k >= begin && s[k] == '\\'; --k)
                 ++backslashes;
-            return backslashes % 2 == 1;
+            if (backslashes % 2 == 0)
+                return Ending::Other;
+            return hyphen ? Ending::WordHyphen : Ending::Word;
         }
 
         const RtfSource::Data& d;
         QByteArray& out;
-        bool openWord = false; // the output ends with a control word without its delimiter
+        Ending ending = Ending::Other;
     };
 
     int ucAt(const RtfSource::Data& d, qsizetype unit)
@@ -225,7 +243,9 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
             fail(why, QStringLiteral("a replacement would remove a table cell or row mark"));
             return false;
         }
-        if (anyWithin(d->opaque, edit.start, edit.start + edit.length)) {
+        // Bytes that could not be decoded stay untouched, and so does what follows them: a lone
+        // lead byte of a double-byte code page would take the next byte written as its trail.
+        if (anyWithin(d->opaque, std::max<qsizetype>(edit.start - 1, 0), edit.start + edit.length)) {
             fail(why, QStringLiteral("a replacement touches text in an unsupported code page"));
             return false;
         }
@@ -240,6 +260,8 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
     for (const Edit& edit : edits) {
         const qsizetype insertAt = edit.start < size ? qsizetype(d->spanBegin[edit.start]) : d->endOfText;
         output.keep(cursor, insertAt);
+        if (edit.start == size && !edit.text.isEmpty())
+            output.insert(QString(d->endFallbackMissing, u'?'), 0);
         output.insert(edit.text, ucAt(*d, edit.start));
         cursor = insertAt;
         // Deletes the matched characters' bytes; whatever lies between them (formatting, group

@@ -62,6 +62,7 @@ private slots:
     void tableMarks();
     void doubleByteCodePages_data();
     void doubleByteCodePages();
+    void randomEdits();
     void formatting();
     void paragraphsAndPictures();
 };
@@ -177,6 +178,11 @@ void RtfDocumentTest::refusedDocuments_data()
         << QByteArray("{\\rtf1 \\bin100 abc}") << "malformed RTF: truncated \\bin data";
     QTest::newRow("negative bin") << QByteArray("{\\rtf1 \\bin-1 abc}")
                                   << "malformed RTF: truncated \\bin data";
+    QTest::newRow("half a hex escape") << QByteArray("{\\rtf1 \\'b x}") << "malformed RTF: bad \\' escape";
+    QTest::newRow("hex escape cut by a brace")
+        << QByteArray("{\\rtf1 {\\'}}") << "malformed RTF: bad \\' escape";
+    QTest::newRow("bad hex escape as a stand-in")
+        << QByteArray("{\\rtf1 \\u233\\'zz}") << "malformed RTF: bad \\' escape";
     QTest::newRow("bin swallows the closing brace")
         << QByteArray("{\\rtf1 \\bin1 }") << "malformed RTF: unbalanced braces";
 }
@@ -398,6 +404,76 @@ void RtfDocumentTest::doubleByteCodePages()
     QVERIFY(ok);
     QCOMPARE(parsed(result).text(), text.chopped(1) + "z");
     QVERIFY(document.startsWith(result.chopped(2)));
+}
+
+// Random documents from a mix of tokens, random edits: the output always reads back as the edited
+// text, whatever the edits leave next to each other.
+void RtfDocumentTest::randomEdits()
+{
+    const QList<QByteArray> tokens { "a", "b", " ", "1", "-", "\\b ", "\\b0", "\\i", "\\par ", "\\par",
+        "\\tab", "\\'e9", "\\u233?", "\\uc0", "\\uc2", "\\uc1 ", "\\u-10179?", "\\u-8704?", "\\~", "\\-",
+        "\\\\", "\\{", "\\}", "\\emdash", "\\bin2 \\b", "\\fs20", "\\f1", "\\'cf", "\\f3", "\\'82", "\\'a0",
+        "\r\n", "{\\*\\x h}", "{\\v v}", "\\bin0 ", "\\u233", "\\u233 ", "\\zz", "\\zz-", "\\\r\n", "\xe9",
+        "\x82", "?", "\t", "\\f2", "\\'e1", "\\uc0 ", "{\\*\\u233?}", "\\cell", "\\row", "\\line-",
+        "\\:", "Z", "\\plain", "{\\upr{a}{\\*\\ud{b}}}" };
+    const QStringList pieces { "x", " ", "1", "-", "?", "\\", "{", "}", "\t", "\n", QString::fromUtf8("é"),
+        QString::fromUtf8("😀"), QString::fromUtf8("ж") };
+    QRandomGenerator random(20261206);
+    int checked = 0;
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray document = rtf("");
+        document.chop(1);
+        document += "{\\fonttbl{\\f3\\fcharset128 M;}}";
+        int depth = 0;
+        for (int i = random.bounded(1, 60); i > 0; --i) {
+            const int pick = random.bounded(int(tokens.size()) + 2);
+            if (pick == tokens.size()) {
+                document += '{';
+                ++depth;
+            } else if (pick == tokens.size() + 1 && depth > 0) {
+                document += '}';
+                --depth;
+            } else if (pick < tokens.size()) {
+                document += tokens[pick];
+            }
+        }
+        document += QByteArray(depth + 1, '}');
+        const auto parsedDocument = RtfSource::parse(document);
+        if (!parsedDocument)
+            continue;
+        const RtfSource& source = *parsedDocument;
+        const QString text = source.text();
+
+        EditList edits;
+        QString expected;
+        qsizetype at = 0;
+        while (at < text.size()) {
+            const qsizetype start = at + random.bounded(int(text.size() - at) + 1);
+            const qsizetype length = random.bounded(int(std::min<qsizetype>(4, text.size() - start)) + 1);
+            QString with;
+            for (int k = random.bounded(4); k > 0; --k)
+                with += pieces[random.bounded(int(pieces.size()))];
+            expected += text.mid(at, start - at) + with;
+            edits.push_back({ start, length, with });
+            at = start + std::max<qsizetype>(length, 1);
+            if (length == 0 && start < text.size())
+                expected += text.at(start);
+        }
+        expected += text.mid(at);
+        bool ok = false;
+        QString why;
+        const QByteArray result = written(source, edits, &ok, &why);
+        if (!ok) {
+            QVERIFY(why == QStringLiteral("a replacement touches text in an unsupported code page")
+                || why.contains("table"));
+            continue;
+        }
+        const auto reread = RtfSource::parse(result);
+        QVERIFY2(reread, result.constData());
+        QVERIFY2(reread->text() == expected, (document + "\n=> " + result).constData());
+        ++checked;
+    }
+    QVERIFY(checked > 1000);
 }
 
 void RtfDocumentTest::formatting()
