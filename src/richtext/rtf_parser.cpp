@@ -29,6 +29,7 @@ namespace
 
     struct State {
         Dest dest = Dest::Text;
+        Dest parentDest = Dest::Text; // what the enclosing group shows
         Dest outsideUpr = Dest::Text; // \upr: its \ud part is shown with the visibility of the \upr group
         bool inUpr = false;
         bool hiddenText = false; // \v
@@ -75,6 +76,7 @@ namespace
         PictHeight,
         Upr,
         Ud,
+        FieldResult,
     };
 
     struct Keyword {
@@ -151,6 +153,7 @@ namespace
                 { "pich", { Kw::PictHeight } },
                 { "upr", { Kw::Upr } },
                 { "ud", { Kw::Ud } },
+                { "fldrslt", { Kw::FieldResult } },
             };
             for (const char* underline :
                 { "ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
@@ -341,6 +344,7 @@ namespace
     void Parser::openGroup()
     {
         stack.push_back(st);
+        st.parentDest = st.dest;
     }
 
     bool Parser::closeGroup()
@@ -671,6 +675,9 @@ namespace
         case Kw::Ud:
             if (st.inUpr)
                 st.dest = st.outsideUpr;
+            break;
+        case Kw::FieldResult: // shown like the field itself, even when written as {\*\fldrslt ...}
+            st.dest = st.parentDest;
             break;
         case Kw::Bin:
             break; // handled by the caller

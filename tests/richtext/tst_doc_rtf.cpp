@@ -137,6 +137,10 @@ void RtfDocumentTest::visibleText_data()
     QTest::newRow("hidden text") << rtf("a{\\v secret}b\\v c\\v0 d") << "abd";
     QTest::newRow("field result shows, instruction does not")
         << rtf("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt {\\ul link}}}") << "link";
+    QTest::newRow("field result marked ignorable")
+        << rtf("{\\field{\\*\\fldinst X}{\\*\\fldrslt shown}}") << "shown";
+    QTest::newRow("field in a header stays hidden")
+        << rtf("{\\header{\\field{\\*\\fldinst X}{\\fldrslt 1}}}a") << "a";
     QTest::newRow("picture stand-in for older readers")
         << rtf("{\\*\\shppict{\\pict\\pngblip 00}}{\\nonshppict{\\pict 00}}x") << "x";
     QTest::newRow("list numbers are generated, not text") << rtf("{\\listtext 1.\\tab}item") << "item";

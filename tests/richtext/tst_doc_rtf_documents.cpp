@@ -70,6 +70,9 @@ void RtfRealDocumentsTest::documentText_data()
         QString::fromUtf8("日本語のテキスト、東京。\n"), QString::fromUtf8("😀") };
     const QStringList table { "Price list before the table.\nItem\tPrice\tNote\t",
         "apple\t1.20\tfresh apple\t", "pear\t0.90\tripe pear\t", "After the table: apple" };
+    const QStringList features { "Meeting notes\nSee the minutes of the meeting for details.\n",
+        "First point: budget\nSecond point: venue\nbullet about the budget\n",
+        "Red text and underlined and struck words." };
     const QStringList picture { "Here is a picture of the logo:\n",
         "The logo above is blue. The logo is small." };
     for (const char* program : { "writer", "abiword" }) {
@@ -77,6 +80,8 @@ void RtfRealDocumentsTest::documentText_data()
         QTest::addRow("scripts, %s", program)
             << QStringLiteral("scripts-%1.rtf").arg(program) << scripts << 0;
         QTest::addRow("table, %s", program) << QStringLiteral("table-%1.rtf").arg(program) << table << 0;
+        QTest::addRow("features, %s", program)
+            << QStringLiteral("features-%1.rtf").arg(program) << features << 0;
         QTest::addRow("picture, %s", program)
             << QStringLiteral("picture-%1.rtf").arg(program) << picture << 1;
     }
@@ -139,6 +144,14 @@ void RtfRealDocumentsTest::replacements_data()
         << "letter-writer.rtf"
         << "month." << QString::fromUtf8("month.\nP.S. ünïcode\there")
         << BytePairs { { "month.}", "month.\\par P.S. \\u252?n\\u239?code\\tab here}" } };
+    QTest::newRow("writer: link text, not its address")
+        << "features-writer.rtf"
+        << "minutes of the meeting"
+        << "notes" << BytePairs { { "minutes of the meeting}", "notes}" } };
+    QTest::newRow("abiword: link result marked ignorable")
+        << "features-abiword.rtf"
+        << "minutes of the meeting"
+        << "notes" << BytePairs { { "minutes of the meeting}", "notes}" } };
     QTest::newRow("abiword: hex escaped word") << "letter-abiword.rtf" << QString::fromUtf8("café")
                                                << "bistro" << BytePairs { { "caf\\'e9", "bistro" } };
     QTest::newRow("abiword: across groups with hidden tags")

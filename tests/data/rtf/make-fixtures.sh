@@ -7,7 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$here"/sources/* "$work"/
 cd "$work"
-for name in letter scripts table picture; do
+for name in letter scripts table picture features; do
     HOME="$work" soffice --headless --infilter="HTML (StarWriter)" --convert-to rtf "$name.html" >/dev/null
     mv "$name.rtf" "$here/$name-writer.rtf"
     abiword --to=rtf "$name.html" -o "$here/$name-abiword.rtf"
