@@ -130,6 +130,7 @@ void MainWindow::createControls()
     Label3 = new platform::Label(QStringLiteral("Replace With String"), client);
     Label6 = new platform::Label(QStringLiteral("Results of Scan"), client);
     Label7 = new platform::Label(QStringLiteral("Preview"), client);
+    Label7->setAutoSize(true); // its caption grows to "Highlight the String to find"
     chkAll = new QCheckBox(QStringLiteral("Select All"), client);
 
     Drive1 = new platform::DriveList(client);

@@ -17,6 +17,7 @@ void Label::setCaption(const QString& caption)
     if (isVisible()) {
         setText(m_caption);
         m_stale = false;
+        fitCaption();
     } else {
         m_stale = true;
     }
@@ -28,7 +29,29 @@ void Label::showEvent(QShowEvent* event)
         setText(m_caption);
         m_stale = false;
     }
+    fitCaption();
     QLabel::showEvent(event);
+}
+
+void Label::setAutoSize(bool autoSize)
+{
+    m_autoSize = autoSize;
+    fitCaption();
+}
+
+void Label::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    fitCaption();
+}
+
+void Label::fitCaption()
+{
+    if (!m_autoSize)
+        return;
+    const int needed = sizeHint().width();
+    if (width() < needed)
+        resize(needed, height());
 }
 
 } // namespace platform

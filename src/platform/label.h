@@ -16,13 +16,19 @@ public:
 
     const QString& Caption() const { return m_caption; }
     void setCaption(const QString& caption);
+    // An auto-sized label widens to fit its caption whatever width it is given; its left edge stays.
+    void setAutoSize(bool autoSize);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QString m_caption;
     bool m_stale = false;
+    bool m_autoSize = false;
+
+    void fitCaption();
 };
 
 } // namespace platform
