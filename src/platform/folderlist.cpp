@@ -13,7 +13,7 @@ namespace
 {
     constexpr int PathRole = Qt::UserRole + 1;
     constexpr int DepthRole = Qt::UserRole + 2;
-    constexpr int indentStep = 12;
+    constexpr int indentStep = 8;
 
     QString normalised(const QString& path)
     {
