@@ -1,0 +1,158 @@
+#include "doc_testing.h"
+#include "platform/paintfreeze.h"
+#include "richtext/rtftext.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QtTest>
+
+using richtext::LoadOutcome;
+using richtext::RichTextBox;
+
+class RichTextBoxTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        doctest::writeFile(path, bytes);
+        return path;
+    }
+    static QString shown(const RichTextBox& box) { return box.view()->toPlainText(); }
+
+private slots:
+    void loading_data();
+    void loading();
+    void selections();
+    void frozenPainting();
+    void largeFile();
+};
+
+void RichTextBoxTest::loading_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("richOnly");
+    QTest::addColumn<LoadOutcome>("outcome");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("plain text") << QByteArray("one\r\ntwo") << false << LoadOutcome::Loaded << "one\ntwo"
+                                << false;
+    QTest::newRow("RTF") << QByteArray("{\\rtf1\\ansi {\\b bold} text\\par next}") << false
+                         << LoadOutcome::Loaded << "bold text\nnext" << true;
+    QTest::newRow("RTF, rich only") << QByteArray("{\\rtf1\\ansi plain}") << true << LoadOutcome::Loaded
+                                    << "plain" << true;
+    QTest::newRow("not RTF, rich only")
+        << QByteArray("{\\rt not rich") << true << LoadOutcome::NotRichText << "" << false;
+    QTest::newRow("binary") << QByteArray("\xD0\xCF\x11\xE0\0\0", 6) << false << LoadOutcome::Binary << ""
+                            << false;
+}
+
+void RichTextBoxTest::loading()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, richOnly);
+    QFETCH(LoadOutcome, outcome);
+    QFETCH(QString, text);
+    QFETCH(bool, rich);
+    RichTextBox box;
+    box.setText("previous");
+    QCOMPARE(shown(box), QString("previous"));
+    const QString path = file("load.doc", bytes);
+    QCOMPARE(richOnly ? box.LoadRichOnly(path) : box.LoadFile(path), outcome);
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(shown(box), text);
+    QCOMPARE(box.isRich(), rich);
+    box.setText("");
+    QCOMPARE(box.Text(), QString());
+    QCOMPARE(shown(box), QString());
+}
+
+void RichTextBoxTest::selections()
+{
+    RichTextBox box;
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QCOMPARE(box.LoadFile(file("sel.txt", "alpha beta\r\ngamma delta")), LoadOutcome::Loaded);
+
+    // The program's selection shows in the view.
+    QVERIFY(box.Find("GAMMA") >= 0);
+    QCOMPARE(box.view()->textCursor().selectedText(), QString("gamma"));
+
+    // A selection the user makes in the view is the control's selection, line breaks counted once.
+    QTextCursor cursor = box.view()->textCursor();
+    cursor.setPosition(6);
+    cursor.setPosition(14, QTextCursor::KeepAnchor);
+    box.view()->setTextCursor(cursor);
+    QCOMPARE(box.SelStart(), 6);
+    QCOMPARE(box.SelText(), QString("beta\ngam"));
+
+    // A double click selects a word; the release is reported.
+    QSignalSpy mouseUp(&box, &RichTextBox::MouseUp);
+    QTextCursor inDelta(box.view()->document());
+    inDelta.setPosition(19);
+    const QPoint onDelta = box.view()->cursorRect(inDelta).center();
+    // (QTest's double click on a widget ends with the second press; the release comes apart.)
+    QTest::mouseDClick(box.view()->viewport(), Qt::LeftButton, {}, onDelta);
+    QTest::mouseRelease(box.view()->viewport(), Qt::LeftButton, {}, onDelta);
+    QCOMPARE(mouseUp.count(), 1);
+    QCOMPARE(box.SelText(), QString("delta"));
+
+    // Edits show at once while painting runs.
+    box.setSelStart(0);
+    QVERIFY(box.Find("beta") >= 0);
+    box.setSelText("B\nB");
+    QCOMPARE(shown(box), QString("alpha B\nB\ngamma delta"));
+    QCOMPARE(box.view()->textCursor().position(), 9);
+}
+
+void RichTextBoxTest::frozenPainting()
+{
+    RichTextBox box;
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QCOMPARE(box.LoadFile(file("first.txt", "first file")), LoadOutcome::Loaded);
+
+    platform::LockWindowUpdate(&box);
+    QCOMPARE(box.LoadFile(file("second.txt", "second file, second line")), LoadOutcome::Loaded);
+    QVERIFY(box.Find("second", 0, {}, richtext::rtfMatchCase) == 0);
+    box.setSelText("2nd");
+    QCOMPARE(shown(box), QString("first file"));
+
+    platform::LockWindowUpdate(nullptr);
+    QCOMPARE(shown(box), QString("2nd file, second line"));
+    QCOMPARE(box.view()->textCursor().position(), 3);
+    QVERIFY(box.Find("second") >= 0);
+    QCOMPARE(box.view()->textCursor().selectedText(), QString("second"));
+}
+
+void RichTextBoxTest::largeFile()
+{
+    const QByteArray line = QByteArray("some words on a line of a large file, quorum\n");
+    const QString path = file("large.txt", line.repeated(1'200'000)); // about 54 MB
+    RichTextBox box;
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(box.LoadFile(path, richtext::rtfText), LoadOutcome::Loaded);
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed()) + " ms"));
+    QCOMPARE(box.document().length(), qsizetype(line.size()) * 1'200'000);
+    QVERIFY(box.view()->document()->characterCount() <= RichTextBox::kMaxShownChars + 1);
+
+    // Selections in the shown part are exact; the rest of the document is still searched and edited.
+    QCOMPARE(box.Find("QUORUM", line.size()), line.size() * 2 - 7);
+    QCOMPARE(box.view()->textCursor().selectedText(), QString("quorum"));
+    QCOMPARE(box.Find("quorum", box.document().length() - 10), box.document().length() - 7);
+    box.setSelText("senate");
+    QCOMPARE(box.document().mid(box.document().length() - 7, 7), QString("senate\n"));
+}
+
+QTEST_MAIN(RichTextBoxTest)
+#include "tst_rtftext.moc"
