@@ -1,69 +1,15 @@
 // The replace run behind cmdReplace: its checks, messages, summary and what it leaves on the window.
-#include "app/mainwindow.h"
-#include "platform/checklist.h"
-#include "platform/combobox.h"
-#include "platform/folderlist.h"
-#include "platform/label.h"
 #include "platform/yield.h"
+#include "replacefixture.h"
 #include "richtext/rtftext.h"
-#include "support/sandbox.h"
-#include "workflow/filelist.h"
-#include "workflow/replacerun.h"
 
-#include <memory>
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QtTest>
-
-namespace
-{
-
-struct Bench {
-    testing::Sandbox sandbox;
-    std::unique_ptr<MainWindow> w;
-
-    // Lists the .txt files of the work folder and ticks `ticked`.
-    void open(const QStringList& ticked)
-    {
-        w = std::make_unique<MainWindow>();
-        w->show();
-        w->Dir1->setPath(sandbox.workFolder());
-        workflow::Dir1_Change(*w);
-        for (int i = 0; i < w->lstFiles->ListCount(); ++i)
-            w->lstFiles->setSelected(i, ticked.contains(w->lstFiles->List(i)));
-    }
-    void setStrings(const QString& find, const QString& with)
-    {
-        w->Findme->setPlainText(find);
-        w->Replaceme->setPlainText(with);
-    }
-    QStringList results() const
-    {
-        QStringList lines;
-        for (int i = 0; i < w->lstResults->count(); ++i)
-            lines << w->lstResults->item(i)->text();
-        return lines;
-    }
-    // Leaves traces of an earlier run, to see what the next one changes.
-    void earlierRun()
-    {
-        w->lstResults->addItem("old.txt - 1 String replaced");
-        w->lblTotal->setCaption("1 String found scanning 1 file");
-        w->lblTotal->show();
-        w->lblScan->hide();
-        w->Text1 = "old find";
-        w->Text2 = "old with";
-    }
-};
-
-} // namespace
 
 class ReplaceRunTest : public QObject
 {
@@ -71,8 +17,8 @@ class ReplaceRunTest : public QObject
 private slots:
     void summary_data();
     void summary();
-    void nothingTicked();
-    void emptyFindString();
+    void refusals_data();
+    void refusals();
     void closeWaitsForTheCurrentFile();
     void inputIsIgnoredDuringARun();
 };
@@ -80,145 +26,116 @@ private slots:
 void ReplaceRunTest::summary_data()
 {
     QTest::addColumn<QByteArray>("a");
-    QTest::addColumn<QByteArray>("b");
-    QTest::addColumn<QStringList>("ticked");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QStringList>("lines");
-
-    QTest::newRow("one string over two files")
-        << QByteArray("cat") << QByteArray("dog") << QStringList { "a.txt", "b.txt" }
-        << "1 String found scanning 2 files" << QStringList { "a.txt - 1 String replaced" };
-    QTest::newRow("no match anywhere")
-        << QByteArray("dog") << QByteArray("dog") << QStringList { "a.txt", "b.txt" }
-        << "0 Strings found scanning 2 files" << QStringList();
-    QTest::newRow("three in one ticked file")
-        << QByteArray("cat cat cat") << QByteArray("cat") << QStringList { "a.txt" }
-        << "3 Strings found scanning 1 file" << QStringList { "a.txt - 3 Strings replaced" };
-    QTest::newRow("counts all files")
-        << QByteArray("cat cat") << QByteArray("cat") << QStringList { "a.txt", "b.txt" }
-        << "3 Strings found scanning 2 files"
-        << QStringList { "a.txt - 2 Strings replaced", "b.txt - 1 String replaced" };
+    QTest::newRow("one string in two files") << QByteArray("cat") << "1 String found scanning 2 files";
+    QTest::newRow("no match anywhere") << QByteArray("dog") << "0 Strings found scanning 2 files";
 }
 
 void ReplaceRunTest::summary()
 {
     QFETCH(QByteArray, a);
-    QFETCH(QByteArray, b);
-    QFETCH(QStringList, ticked);
     QFETCH(QString, caption);
-    QFETCH(QStringList, lines);
 
-    Bench bench;
-    bench.sandbox.writeFile("a.txt", a);
-    bench.sandbox.writeFile("b.txt", b);
-    bench.open(ticked);
-    bench.earlierRun();
-    bench.setStrings("cat", "dog");
-    workflow::cmdReplace_Click(*bench.w);
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
+    ReplaceFixture f;
+    for (const auto& [name, content] :
+        { std::pair { "a.txt", a }, std::pair { "b.txt", QByteArray("dog") } }) {
+        QFile file(f.sandbox.writeFile(name, content));
+        QVERIFY(
+            file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+    f.run({ "a.txt", "b.txt" }, "cat", "dog");
 
-    QCOMPARE(bench.w->lblTotal->Caption(), caption);
-    QCOMPARE(bench.results(), lines);
-    QVERIFY(!bench.w->lblTotal->isHidden());
-    QVERIFY(bench.w->lblScan->isHidden());
-    QCOMPARE(bench.w->Text1, QString("cat"));
-    QCOMPARE(bench.w->Text2, QString("dog"));
-    QVERIFY(bench.w->cmdUndo->isEnabled());
-    QVERIFY(bench.w->mnuUndo->isEnabled());
-    QVERIFY(bench.sandbox.prompts.messages.empty());
-    QVERIFY(!bench.w->runInProgress);
-    QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(bench.w->rtftext->updatesEnabled());
+    QCOMPARE(f.w->lblTotal->Caption(), caption);
+    QCOMPARE(f.results(), a == "cat" ? QStringList { "a.txt - 1 String replaced" } : QStringList());
+    QCOMPARE(QFileInfo(f.path("a.txt")).lastModified() == longAgo, a != "cat");
+    QCOMPARE(QFileInfo(f.path("b.txt")).lastModified(), longAgo); // no match: not written
+    QVERIFY(!f.w->lblTotal->isHidden() && f.w->lblScan->isHidden());
+    QCOMPARE(QStringList({ f.w->Text1, f.w->Text2 }), QStringList({ "cat", "dog" }));
+    QVERIFY(f.w->cmdUndo->isEnabled() && f.w->mnuUndo->isEnabled());
+    QVERIFY(f.sandbox.prompts.messages.empty());
+    QVERIFY(!QApplication::overrideCursor() && f.w->rtftext->updatesEnabled());
 }
 
-void ReplaceRunTest::nothingTicked()
+void ReplaceRunTest::refusals_data()
 {
-    Bench bench;
-    bench.sandbox.writeFile("a.txt", "cat");
-    bench.open({});
-    bench.earlierRun();
-    bench.setStrings("cat", "dog");
-    workflow::cmdReplace_Click(*bench.w);
-
-    QCOMPARE(bench.sandbox.prompts.messages.size(), std::size_t(1));
-    const auto& shown = bench.sandbox.prompts.messages.front();
-    QCOMPARE(shown.text, QString("Select file(s) to change by placing a Check in the box     "));
-    QCOMPARE(shown.title, QString("Nothing Selected"));
-    QCOMPARE(shown.icon, platform::Icon::Information);
-    // Everything stays as the earlier run left it.
-    QCOMPARE(bench.results(), QStringList { "old.txt - 1 String replaced" });
-    QCOMPARE(bench.w->lblTotal->Caption(), QString("1 String found scanning 1 file"));
-    QCOMPARE(bench.w->Text1, QString("old find"));
-    QCOMPARE(bench.w->Text2, QString("old with"));
-    QVERIFY(!bench.w->cmdUndo->isEnabled());
-    QCOMPARE(bench.sandbox.readFile("a.txt"), QByteArray("cat"));
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<platform::Icon>("icon");
+    QTest::newRow("nothing ticked") << false << "cat"
+                                    << "Select file(s) to change by placing a Check in the box     "
+                                    << "Nothing Selected" << platform::Icon::Information;
+    QTest::newRow("empty find string") << true << ""
+                                       << "Nothing to replace."
+                                       << "Textmend" << platform::Icon::None;
 }
 
-void ReplaceRunTest::emptyFindString()
+void ReplaceRunTest::refusals()
 {
-    Bench bench;
-    bench.sandbox.writeFile("a.txt", "cat");
-    bench.open({ "a.txt" });
-    bench.earlierRun();
-    bench.setStrings("", "dog");
-    workflow::cmdReplace_Click(*bench.w);
+    QFETCH(bool, ticked);
+    QFETCH(QString, find);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(platform::Icon, icon);
 
-    QCOMPARE(bench.sandbox.prompts.messages.size(), std::size_t(1));
-    const auto& shown = bench.sandbox.prompts.messages.front();
-    QCOMPARE(shown.text, QString("Nothing to replace."));
-    QCOMPARE(shown.title, QString("Textmend"));
-    QCOMPARE(shown.icon, platform::Icon::None);
-    QCOMPARE(bench.results(), QStringList());
-    QCOMPARE(bench.w->lblTotal->Caption(), QString("0"));
-    QVERIFY(!bench.w->lblTotal->isHidden());
-    QVERIFY(bench.w->lblScan->isHidden());
-    QCOMPARE(bench.w->Text1, QString(""));
-    QCOMPARE(bench.w->Text2, QString("dog"));
-    QVERIFY(bench.w->cmdUndo->isEnabled());
-    QVERIFY(bench.w->mnuUndo->isEnabled());
-    QCOMPARE(bench.sandbox.readFile("a.txt"), QByteArray("cat"));
+    ReplaceFixture f;
+    f.sandbox.writeFile("a.txt", "cat");
+    f.before = [&f] {
+        f.w->lstResults->addItem("old.txt - 1 String replaced");
+        f.w->lblTotal->setCaption("1 String found scanning 1 file");
+    };
+    f.run(ticked ? QStringList { "a.txt" } : QStringList(), find, "dog");
+
+    QCOMPARE(f.sandbox.prompts.messages.size(), std::size_t(1));
+    QCOMPARE(f.sandbox.prompts.messages[0].text, text);
+    QCOMPARE(f.sandbox.prompts.messages[0].title, title);
+    QCOMPARE(f.sandbox.prompts.messages[0].icon, icon);
+    QCOMPARE(f.sandbox.readFile("a.txt"), QByteArray("cat"));
+    // Nothing ticked changes nothing; an empty find string clears the results and enables Undo.
+    QCOMPARE(f.results().size(), ticked ? 0 : 1);
+    QCOMPARE(f.w->lblTotal->Caption(), ticked ? "0" : "1 String found scanning 1 file");
+    QCOMPARE(f.w->cmdUndo->isEnabled(), ticked);
+    QCOMPARE(f.w->Text2, ticked ? "dog" : "");
 }
 
 void ReplaceRunTest::closeWaitsForTheCurrentFile()
 {
-    Bench bench;
-    bench.sandbox.writeFile("a.txt", "cat");
-    bench.sandbox.writeFile("b.txt", "cat");
-    bench.open({ "a.txt", "b.txt" });
-    bench.setStrings("cat", "dog");
+    ReplaceFixture f;
+    f.sandbox.writeFile("a.txt", "cat");
+    f.sandbox.writeFile("b.txt", "cat");
     // The close arrives at the first yield, while a.txt is being processed.
-    QCoreApplication::postEvent(bench.w.get(), new QCloseEvent);
-    QThread::msleep(30);
-    workflow::cmdReplace_Click(*bench.w);
+    f.before = [&f] {
+        QCoreApplication::postEvent(f.w.get(), new QCloseEvent);
+        QThread::msleep(30);
+    };
+    f.run({ "a.txt", "b.txt" }, "cat", "dog");
 
-    QCOMPARE(bench.sandbox.readFile("a.txt"), QByteArray("dog"));
-    QCOMPARE(bench.sandbox.readFile("b.txt"), QByteArray("cat"));
-    QCOMPARE(bench.results(), QStringList { "a.txt - 1 String replaced" });
-    QCOMPARE(bench.w->lblTotal->Caption(), QString("1 String found scanning 2 files"));
-    QVERIFY(!bench.w->isVisible());
-    // Closing ran the usual closing sequence.
-    QCOMPARE(bench.sandbox.setting("Dir1"), bench.w->Dir1->Path());
+    QCOMPARE(f.results(), QStringList { "a.txt - 1 String replaced" });
+    QCOMPARE(f.sandbox.readFile("b.txt"), QByteArray("cat"));
+    QCOMPARE(f.w->lblTotal->Caption(), QString("1 String found scanning 2 files"));
+    QVERIFY(!f.w->isVisible());
+    QCOMPARE(f.sandbox.setting("Dir1"), f.w->Dir1->Path()); // the usual closing sequence ran
 }
 
 void ReplaceRunTest::inputIsIgnoredDuringARun()
 {
-    Bench bench;
-    bench.sandbox.writeFile("a.txt", "cat");
-    bench.open({ "a.txt" });
-    bench.setStrings("cat", "dog");
-    const auto typeInto = [](QWidget* box) {
-        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+    ReplaceFixture f;
+    f.sandbox.writeFile("a.txt", "cat");
+    const auto typeX = [&f] {
+        QCoreApplication::postEvent(
+            f.w->Replaceme, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+        QThread::msleep(30);
     };
-    typeInto(bench.w->Replaceme);
-    QThread::msleep(30);
-    workflow::cmdReplace_Click(*bench.w);
+    f.before = typeX;
+    f.run({ "a.txt" }, "cat", "dog");
     platform::DoEventsNow();
-    QCOMPARE(bench.w->Replaceme->toPlainText(), QString("dog"));
-    QCOMPARE(bench.sandbox.readFile("a.txt"), QByteArray("dog"));
+    QCOMPARE(f.w->Replaceme->toPlainText(), QString("dog"));
 
-    // The same keystroke outside a run does reach the box.
-    typeInto(bench.w->Replaceme);
+    typeX(); // the same keystroke outside a run reaches the box
     platform::DoEventsNow();
-    QCOMPARE(bench.w->Replaceme->toPlainText(), QString("xdog"));
+    QCOMPARE(f.w->Replaceme->toPlainText(), QString("xdog"));
 }
 
 QTEST_MAIN(ReplaceRunTest)
