@@ -85,12 +85,10 @@ void RtfDocumentTest::visibleText_data()
     QTest::newRow("space symbols and hyphens")
         << rtf("a\\~b\\_c\\-d") << QString::fromUtf8("a\u00A0b\u2011c\u00ADd");
     QTest::newRow("unknown symbols and words show nothing") << rtf("a\\|\\:\\zzz b") << "ab";
-    QTest::newRow("literal tab byte") << rtf("a\tb") << "a\tb";
     QTest::newRow("text after the document is not read") << QByteArray("{\\rtf1 a}b{c") << "a";
 
     // Code pages.
     QTest::newRow("hex escape in 1252") << rtf("caf\\'e9 \\'80") << QString::fromUtf8("café €");
-    QTest::newRow("uppercase hex digits") << rtf("\\'C9") << QString::fromUtf8("É");
     QTest::newRow("literal high byte in 1252") << rtf("caf\xe9") << QString::fromUtf8("café");
     QTest::newRow("ansicpg 1251") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}")
                                   << QString::fromUtf8("При");
@@ -102,13 +100,11 @@ void RtfDocumentTest::visibleText_data()
         << QByteArray("{\\rtf1\\deff0{\\fonttbl{\\f0\\fcharset162 T;}}\\'fe}") << QString::fromUtf8("ş");
     QTest::newRow("plain returns to the default font")
         << rtf("\\f1\\'e0\\plain\\'e0") << QString::fromUtf8("аà");
-    QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QString::fromUtf8("é");
     QTest::newRow("half-width katakana in 932")
         << QByteArray("{\\rtf1\\ansicpg932 \\'b1}") << QString::fromUtf8("ｱ");
 
     // Unicode.
     QTest::newRow("u with one fallback") << rtf("caf\\u233?s") << QString::fromUtf8("cafés");
-    QTest::newRow("u with delimiter and fallback") << rtf("\\u233 ?x") << QString::fromUtf8("éx");
     QTest::newRow("negative u") << rtf("\\u-3913?") << QString(QChar(0xF0B7));
     QTest::newRow("u above 32767 written negative") << rtf("\\u-223?") << QString(QChar(0xFF21));
     QTest::newRow("surrogate pair") << rtf("\\u-10179?\\u-8704?") << QString::fromUtf8("😀");
@@ -132,7 +128,6 @@ void RtfDocumentTest::visibleText_data()
         "{\\info{\\title T}{\\author A}}x}")
                                      << "x";
     QTest::newRow("ignorable destinations") << rtf("a{\\*\\generator Writer;}{\\*\\unknown text}b") << "ab";
-    QTest::newRow("picture data") << rtf("a{\\pict\\pngblip 89504e47}b") << "ab";
     QTest::newRow("header footer footnote") << rtf("{\\header h}{\\footer f}a{\\footnote note}b") << "ab";
     QTest::newRow("hidden text") << rtf("a{\\v secret}b\\v c\\v0 d") << "abd";
     QTest::newRow("field result shows, instruction does not")
@@ -180,8 +175,6 @@ void RtfDocumentTest::refusedDocuments_data()
     QTest::newRow("ends in a backslash") << QByteArray("{\\rtf1 abc\\") << "malformed RTF: unbalanced braces";
     QTest::newRow("bin longer than the file")
         << QByteArray("{\\rtf1 \\bin100 abc}") << "malformed RTF: truncated \\bin data";
-    QTest::newRow("negative bin") << QByteArray("{\\rtf1 \\bin-1 abc}")
-                                  << "malformed RTF: truncated \\bin data";
     QTest::newRow("half a hex escape") << QByteArray("{\\rtf1 \\'b x}") << "malformed RTF: bad \\' escape";
     QTest::newRow("hex escape cut by a brace")
         << QByteArray("{\\rtf1 {\\'}}") << "malformed RTF: bad \\' escape";
@@ -211,8 +204,6 @@ void RtfDocumentTest::replacements_data()
     // Where the replacement goes and what stays.
     QTest::newRow("plain word") << QByteArray("{\\rtf1 a cat sat}") << "cat"
                                 << "dog" << QByteArray("{\\rtf1 a dog sat}");
-    QTest::newRow("every occurrence, formatting kept") << QByteArray("{\\rtf1 x{\\b x}\\i x}") << "x"
-                                                       << "yy" << QByteArray("{\\rtf1 yy{\\b yy}\\i yy}");
     QTest::newRow("match across groups keeps the braces") << QByteArray("{\\rtf1 qu{\\b or}um!}") << "quorum"
                                                           << "X" << QByteArray("{\\rtf1 X{\\b }!}");
     QTest::newRow("replacement takes the first character's group")
@@ -226,8 +217,6 @@ void RtfDocumentTest::replacements_data()
         << "site" << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"link\"}{\\fldrslt site}}}");
     QTest::newRow("match over a paragraph mark") << QByteArray("{\\rtf1 a\\par b}") << "a\nb"
                                                  << "X" << QByteArray("{\\rtf1 X}");
-    QTest::newRow("replacement is not searched again") << QByteArray("{\\rtf1 aXa}") << "a"
-                                                       << "aa" << QByteArray("{\\rtf1 aaXaa}");
     QTest::newRow("deleting the whole text") << QByteArray("{\\rtf1\\b abc}") << "abc"
                                              << "" << QByteArray("{\\rtf1\\b }");
 
@@ -246,8 +235,6 @@ void RtfDocumentTest::replacements_data()
                                                              << "" << QByteArray("{\\rtf1\\'e9x}");
     QTest::newRow("replacement starts after a word") << QByteArray("{\\rtf1\\b;}") << ";"
                                                      << "x" << QByteArray("{\\rtf1\\b x}");
-    QTest::newRow("replacement after a word, punctuation") << QByteArray("{\\rtf1\\b;}") << ";"
-                                                           << "." << QByteArray("{\\rtf1\\b.}");
     QTest::newRow("deleting a paragraph mark") << QByteArray("{\\rtf1 a\\par b}") << "\n"
                                                << "" << QByteArray("{\\rtf1 ab}");
     QTest::newRow("deleting a mark without delimiter") << QByteArray("{\\rtf1\\b0 a\\par\\i b}") << "a\n"
@@ -259,8 +246,6 @@ void RtfDocumentTest::replacements_data()
                                                      << "" << QByteArray("{\\rtf1\\bin2 \\bx}");
 
     // Characters that came from escapes.
-    QTest::newRow("unicode construct deleted whole")
-        << QByteArray("{\\rtf1 caf\\u233?s}") << QString::fromUtf8("é") << "" << QByteArray("{\\rtf1 cafs}");
     QTest::newRow("unicode with hex fallback")
         << QByteArray("{\\rtf1 caf\\u233\\'e9 s}") << QString::fromUtf8("é ") << "e"
         << QByteArray("{\\rtf1 cafes}");
@@ -269,12 +254,6 @@ void RtfDocumentTest::replacements_data()
         << QByteArray("{\\rtf1 cb}");
     QTest::newRow("surrogate pair replaced") << QByteArray("{\\rtf1 a\\u-10179?\\u-8704?b}")
                                              << QString::fromUtf8("😀") << ":)" << QByteArray("{\\rtf1 a:)b}");
-    QTest::newRow("hex escape replaced") << QByteArray("{\\rtf1 na\\'efve}") << QString::fromUtf8("naïve")
-                                         << "naive" << QByteArray("{\\rtf1 naive}");
-    QTest::newRow("named character replaced")
-        << QByteArray("{\\rtf1 a\\emdash b}") << QString::fromUtf8("—") << "-" << QByteArray("{\\rtf1 a-b}");
-    QTest::newRow("non-breaking space symbol")
-        << QByteArray("{\\rtf1 a\\~b}") << QString::fromUtf8("a\u00A0b") << "c" << QByteArray("{\\rtf1 c}");
     QTest::newRow("other code page")
         << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset204 C;}}\\f1 \\'e4\\'e0}") << QString::fromUtf8("да")
         << QString::fromUtf8("нет")
@@ -289,12 +268,8 @@ void RtfDocumentTest::replacements_data()
                                                               << "a\r\nb" << QByteArray("{\\rtf1 a\\par b}");
     QTest::newRow("word before a space of the text") << QByteArray("{\\rtf1 x y}") << "x"
                                                      << "\t" << QByteArray("{\\rtf1 \\tab  y}");
-    QTest::newRow("word before a brace") << QByteArray("{\\rtf1 x}") << "x"
-                                         << "\t" << QByteArray("{\\rtf1 \\tab}");
     QTest::newRow("non-ASCII with one fallback") << QByteArray("{\\rtf1 x}") << "x" << QString::fromUtf8("é€")
                                                  << QByteArray("{\\rtf1 \\u233?\\u8364?}");
-    QTest::newRow("above 32767 is negative")
-        << QByteArray("{\\rtf1 x}") << "x" << QString::fromUtf8("Ａ") << QByteArray("{\\rtf1 \\u-223?}");
     QTest::newRow("outside the BMP as a pair") << QByteArray("{\\rtf1 x}") << "x" << QString::fromUtf8("😀")
                                                << QByteArray("{\\rtf1 \\u-10179?\\u-8704?}");
     QTest::newRow("fallbacks follow uc") << QByteArray("{\\rtf1{\\uc2 x}}") << "x" << QString::fromUtf8("é")
@@ -306,8 +281,6 @@ void RtfDocumentTest::replacements_data()
     QTest::newRow("uc of the group ended earlier")
         << QByteArray("{\\rtf1{\\uc0 a}x}") << "x" << QString::fromUtf8("é")
         << QByteArray("{\\rtf1{\\uc0 a}\\u233?}");
-    QTest::newRow("control characters")
-        << QByteArray("{\\rtf1 x}") << "x" << QString(QChar(0x7)) << QByteArray("{\\rtf1 \\u7?}");
 }
 
 void RtfDocumentTest::replacements()
@@ -363,19 +336,14 @@ void RtfDocumentTest::refusedEdits()
 
 void RtfDocumentTest::tableMarks()
 {
-    const RtfSource source = parsed("{\\rtf1\\trowd ab\\cell cd\\cell\\row ef\\par}");
-    QCOMPARE(source.text(), QStringLiteral("ab\tcd\t\nef\n"));
-    QVERIFY(!source.crossesBarrier(0, 2));
-    QVERIFY(source.crossesBarrier(1, 2));
-    QVERIFY(source.crossesBarrier(2, 1));
-    QVERIFY(!source.crossesBarrier(3, 2));
-    QVERIFY(source.crossesBarrier(6, 1));
-    QVERIFY(!source.crossesBarrier(7, 3));
-    QVERIFY(!source.crossesBarrier(2, 0));
-    // A tab that is not a cell mark may be replaced.
-    const RtfSource tabs = parsed("{\\rtf1 a\\tab b}");
-    QVERIFY(!tabs.crossesBarrier(0, 3));
-    QCOMPARE(written(tabs, { { 0, 3, QStringLiteral("x") } }), QByteArray("{\\rtf1 x}"));
+    const RtfSource source = parsed("{\\rtf1\\trowd ab\\cell cd\\cell\\row ef\\tab g}");
+    QCOMPARE(source.text(), QStringLiteral("ab\tcd\t\nef\tg"));
+    const QList<std::pair<int, int>> crossing { { 1, 2 }, { 2, 1 }, { 5, 2 }, { 6, 1 } };
+    const QList<std::pair<int, int>> clear { { 0, 2 }, { 3, 2 }, { 7, 4 }, { 2, 0 } };
+    for (const auto& [start, length] : crossing)
+        QVERIFY(source.crossesBarrier(start, length));
+    for (const auto& [start, length] : clear)
+        QVERIFY(!source.crossesBarrier(start, length));
 }
 
 void RtfDocumentTest::doubleByteCodePages_data()
@@ -399,15 +367,7 @@ void RtfDocumentTest::doubleByteCodePages()
     QFETCH(QString, text);
     if (!QStringDecoder("Shift_JIS").isValid())
         QSKIP("this Qt has no decoders for East Asian code pages");
-    const RtfSource source = parsed(document);
-    QCOMPARE(source.text(), text);
-    // A decoded character is replaced like any other; its two bytes go together.
-    const QString last = text.right(1);
-    bool ok = false;
-    const QByteArray result = written(source, editsFor(text, last, QStringLiteral("z")), &ok);
-    QVERIFY(ok);
-    QCOMPARE(parsed(result).text(), text.chopped(1) + "z");
-    QVERIFY(document.startsWith(result.chopped(2)));
+    QCOMPARE(parsed(document).text(), text);
 }
 
 // Random documents from a mix of tokens, random edits: the output always reads back as the edited
@@ -487,42 +447,21 @@ void RtfDocumentTest::formatting()
                "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
                "n{\\b b}{\\i\\ul iu\\ulnone i}{\\strike s}{\\f1\\fs30 c}{\\cf1\\highlight2 r}"
                "\\b x\\plain p}");
-    QCOMPARE(source.text(),
-        QStringLiteral("nbiuisc"
-                       "rxp"));
-    struct Expected {
-        QString text;
-        bool bold, italic, underline, strike;
-        QString font;
-        double size;
-        std::optional<unsigned> color, background;
-    };
-    const std::vector<Expected> expected {
-        { "n", false, false, false, false, "Times", 0, {}, {} },
-        { "b", true, false, false, false, "Times", 0, {}, {} },
-        { "iu", false, true, true, false, "Times", 0, {}, {} },
-        { "i", false, true, false, false, "Times", 0, {}, {} },
-        { "s", false, false, false, true, "Times", 0, {}, {} },
-        { "c", false, false, false, false, "Courier New", 15, {}, {} },
-        { "r", false, false, false, false, "Times", 0, 0xFF0000u, 0x0000FFu },
-        { "x", true, false, false, false, "Times", 0, {}, {} },
-        { "p", false, false, false, false, "Times", 0, {}, {} },
-    };
-    const auto runs = source.formatRuns();
-    QCOMPARE(runs.size(), expected.size());
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const auto& run = runs[i];
-        const auto& want = expected[i];
-        QCOMPARE(source.text().mid(run.start, run.length), want.text);
-        QCOMPARE(run.bold, want.bold);
-        QCOMPARE(run.italic, want.italic);
-        QCOMPARE(run.underline, want.underline);
-        QCOMPARE(run.strike, want.strike);
-        QCOMPARE(run.fontFamily, want.font);
-        QCOMPARE(run.pointSize, want.size);
-        QCOMPARE(run.color, want.color);
-        QCOMPARE(run.background, want.background);
+    QStringList runs;
+    for (const auto& run : source.formatRuns()) {
+        QString line = source.text().mid(run.start, run.length) + ":";
+        line += QString(run.bold ? "b" : "") + (run.italic ? "i" : "") + (run.underline ? "u" : "")
+            + (run.strike ? "s" : "");
+        line += " " + run.fontFamily + " " + QString::number(run.pointSize);
+        if (run.color || run.background)
+            line += QStringLiteral(" %1/%2")
+                        .arg(run.color.value_or(1), 6, 16, QChar(u'0'))
+                        .arg(run.background.value_or(1), 6, 16, QChar(u'0'));
+        runs << line;
     }
+    QCOMPARE(runs,
+        QStringList({ "n: Times 0", "b:b Times 0", "iu:iu Times 0", "i:i Times 0", "s:s Times 0",
+            "c: Courier New 15", "r: Times 0 ff0000/0000ff", "x:b Times 0", "p: Times 0" }));
 }
 
 void RtfDocumentTest::paragraphsAndPictures()
@@ -533,19 +472,12 @@ void RtfDocumentTest::paragraphsAndPictures()
                "89 50\r\n4e47}}{\\nonshppict{\\pict\\wmetafile8 0102}}\\par\\qj{\\pict\\jpegblip"
                "\\bin3 \xff\xd8\xff}j\\par\\pard{\\pict\\emfblip 0102}}");
     QCOMPARE(source.text(), QStringLiteral("centred\nleft\nright\nj\n"));
-    using Align = richtext::ParagraphRun::Align;
-    const auto paragraphs = source.paragraphRuns();
-    QCOMPARE(paragraphs.size(), std::size_t(4));
-    QCOMPARE(paragraphs[0].start, 0);
-    QCOMPARE(paragraphs[0].align, Align::Center);
-    QCOMPARE(paragraphs[1].start, 8);
-    QCOMPARE(paragraphs[1].align, Align::Left);
-    QCOMPARE(paragraphs[2].start, 13);
-    QCOMPARE(paragraphs[2].align, Align::Right);
-    QCOMPARE(paragraphs[3].start, 19);
-    QCOMPARE(paragraphs[3].align, Align::Justify);
+    QStringList paragraphs;
+    for (const auto& run : source.paragraphRuns())
+        paragraphs << QStringLiteral("%1:%2").arg(run.start).arg(int(run.align));
+    QCOMPARE(paragraphs, QStringList({ "0:2", "8:0", "13:1", "19:3" })); // centre, left, right, justify
 
-    const auto pictures = source.pictures();
+    const auto pictures = source.pictures(); // PNG and JPEG; not the WMF stand-in, not EMF
     QCOMPARE(pictures.size(), std::size_t(2));
     QCOMPARE(pictures[0].position, 18);
     QCOMPARE(pictures[0].data, QByteArray("\x89PNG"));

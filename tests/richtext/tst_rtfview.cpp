@@ -49,11 +49,9 @@ void RtfViewTest::sameCharacters_data()
     QTest::addColumn<qsizetype>("maxChars");
     QTest::newRow("paragraphs, tabs, special spaces")
         << QByteArray("{\\rtf1 a\\par b\\tab c\\~d\\-e\\line f\\par}") << qsizetype(1000);
-    QTest::newRow("table") << QByteArray("{\\rtf1\\trowd a\\cell b\\cell\\row}") << qsizetype(1000);
     QTest::newRow("picture adds no character")
         << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}b}") << qsizetype(1000);
     QTest::newRow("cut inside a formatting run") << QByteArray("{\\rtf1 ab{\\b cd}ef}") << qsizetype(3);
-    QTest::newRow("cut at a paragraph") << QByteArray("{\\rtf1 ab\\par cd}") << qsizetype(3);
     QTest::newRow("nothing shown") << QByteArray("{\\rtf1 ab}") << qsizetype(0);
     QTest::newRow("empty document") << QByteArray("{\\rtf1 }") << qsizetype(10);
 }
