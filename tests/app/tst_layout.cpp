@@ -4,7 +4,8 @@
 
 using namespace layout;
 
-class LayoutTest : public QObject {
+class LayoutTest : public QObject
+{
     Q_OBJECT
 private slots:
     void normalSize();
