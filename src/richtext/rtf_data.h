@@ -46,19 +46,26 @@ namespace rtf
         int heightTwips = 0;
     };
 
-    // Where a source span longer than the per-character byte can hold is kept.
-    inline constexpr std::uint8_t LongSpan = 255;
+    // The source bytes of a stretch of visible characters. A run of several characters has one byte
+    // each, one after the other (plain text); a run of one character has `bytes` bytes (an escape,
+    // a control word, \uN with its stand-ins...).
+    struct SpanRun {
+        std::uint32_t unit; // first character (UTF-16 unit) of the run
+        std::uint32_t begin; // its first source byte
+        std::uint32_t bytes;
+    };
+
+    struct Span {
+        qsizetype begin;
+        qsizetype end;
+    };
 
 } // namespace rtf
 
 struct RtfSource::Data {
     QByteArray source;
     QString text;
-    // For every UTF-16 unit of `text`: where the bytes that produced it begin in `source`, and how
-    // many they are (LongSpan: look the length up in `longSpans`).
-    std::vector<std::uint32_t> spanBegin;
-    std::vector<std::uint8_t> spanLength;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> longSpans; // (unit index, length), sorted
+    std::vector<rtf::SpanRun> spans; // sorted by unit; every unit of `text` belongs to one run
 
     std::vector<qsizetype> barriers; // unit indexes of table cell and row marks, sorted
     std::vector<qsizetype> opaque; // unit indexes of characters whose bytes could not be decoded, sorted
@@ -75,14 +82,34 @@ struct RtfSource::Data {
     std::vector<ParagraphRun> paragraphs;
     std::vector<rtf::PictureSource> pictures;
 
-    qsizetype spanEnd(qsizetype unit) const
+    // The run that holds `unit`, an index into `spans`.
+    std::size_t runOf(qsizetype unit) const
     {
-        const std::uint8_t length = spanLength[unit];
-        if (length != rtf::LongSpan)
-            return qsizetype(spanBegin[unit]) + length;
-        auto it = std::lower_bound(longSpans.begin(), longSpans.end(),
-            std::pair<std::uint32_t, std::uint32_t>(std::uint32_t(unit), 0));
-        return qsizetype(spanBegin[unit]) + it->second;
+        auto it =
+            std::upper_bound(spans.begin(), spans.end(), unit, [](qsizetype u, const rtf::SpanRun& run) {
+                return u < qsizetype(run.unit);
+            });
+        return std::size_t(it - spans.begin()) - 1;
+    }
+    qsizetype runEnd(std::size_t run) const
+    {
+        return run + 1 < spans.size() ? qsizetype(spans[run + 1].unit) : text.size();
+    }
+    // The source bytes of the characters [unit, limit) that lie in `run`, and the unit after them.
+    rtf::Span spanIn(std::size_t run, qsizetype unit, qsizetype limit, qsizetype* next) const
+    {
+        const rtf::SpanRun& r = spans[run];
+        const qsizetype end = std::min(runEnd(run), limit);
+        *next = end;
+        if (runEnd(run) - qsizetype(r.unit) == 1)
+            return { qsizetype(r.begin), qsizetype(r.begin) + qsizetype(r.bytes) };
+        return { qsizetype(r.begin) + (unit - qsizetype(r.unit)),
+            qsizetype(r.begin) + (end - qsizetype(r.unit)) };
+    }
+    qsizetype spanBegin(qsizetype unit) const
+    {
+        qsizetype next = 0;
+        return spanIn(runOf(unit), unit, unit + 1, &next).begin;
     }
 };
 

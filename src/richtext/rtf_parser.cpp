@@ -249,6 +249,7 @@ namespace
             : d(data)
             , src(data.source.constData())
             , n(data.source.size())
+            , text(data.text)
         {
         }
 
@@ -273,6 +274,7 @@ namespace
         }
         void put(char16_t ch, qsizetype begin, qsizetype end);
         void closeParagraph(qsizetype next);
+        void addSpan(qsizetype index, qsizetype begin, qsizetype end);
         void markFormatChanged() { formatChanged = true; }
         rtf::Font& tableFont();
 
@@ -281,7 +283,7 @@ namespace
         qsizetype n;
         std::vector<State> stack;
         State st;
-        std::u16string text;
+        QString& text; // d.text
         int documentCodePage = 1252;
         int defaultFont = -1;
         int lastUc = -1;
@@ -304,14 +306,7 @@ namespace
         const qsizetype index = qsizetype(text.size());
         lastFallbackMissing = 0;
         text.push_back(ch);
-        d.spanBegin.push_back(std::uint32_t(begin));
-        const qsizetype length = end - begin;
-        if (length < rtf::LongSpan) {
-            d.spanLength.push_back(std::uint8_t(length));
-        } else {
-            d.spanLength.push_back(rtf::LongSpan);
-            d.longSpans.emplace_back(std::uint32_t(index), std::uint32_t(length));
-        }
+        addSpan(index, begin, end);
         if (st.uc != lastUc) {
             d.ucRuns.emplace_back(index, st.uc);
             lastUc = st.uc;
@@ -324,6 +319,19 @@ namespace
         paragraphAlign = st.align;
         if (ch == u'\n')
             closeParagraph(index + 1);
+    }
+
+    void Parser::addSpan(qsizetype index, qsizetype begin, qsizetype end)
+    {
+        if (end - begin == 1 && !d.spans.empty()) {
+            rtf::SpanRun& last = d.spans.back();
+            const qsizetype units = index - qsizetype(last.unit);
+            if (units == qsizetype(last.bytes) && qsizetype(last.begin) + units == begin) {
+                ++last.bytes;
+                return;
+            }
+        }
+        d.spans.push_back({ std::uint32_t(index), std::uint32_t(begin), std::uint32_t(end - begin) });
     }
 
     void Parser::closeParagraph(qsizetype next)
@@ -360,7 +368,7 @@ namespace
         }
         if (stack.empty())
             return false;
-        const bool hadText = !text.empty();
+        const bool hadText = !text.isEmpty();
         st = stack.back();
         stack.pop_back();
         if (hadText)
@@ -504,8 +512,7 @@ namespace
         ++pos;
         while (pos < n && isPlainTextByte(src[pos])) {
             text.push_back(char16_t(static_cast<unsigned char>(src[pos])));
-            d.spanBegin.push_back(std::uint32_t(pos));
-            d.spanLength.push_back(1);
+            ++d.spans.back().bytes; // the run of one-byte characters that put() began or extended
             ++pos;
         }
     }
@@ -783,9 +790,7 @@ namespace
             return false;
         }
         // Typical documents show a character for every few bytes of markup.
-        text.reserve(std::size_t(n / 4));
-        d.spanBegin.reserve(std::size_t(n / 4));
-        d.spanLength.reserve(std::size_t(n / 4));
+        text.reserve(n / 4);
         qsizetype pos = 0;
         qsizetype close = -1;
         while (pos < n) {
@@ -814,10 +819,13 @@ namespace
             why = QStringLiteral("malformed RTF: unbalanced braces");
             return false;
         }
-        if (!text.empty())
+        if (!text.isEmpty())
             closeParagraph(qsizetype(text.size()));
-        d.text = QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
-        d.endOfText = text.empty() ? close : d.spanEnd(qsizetype(text.size()) - 1);
+        d.endOfText = close;
+        if (!d.text.isEmpty()) {
+            qsizetype next = 0;
+            d.endOfText = d.spanIn(d.spans.size() - 1, d.text.size() - 1, d.text.size(), &next).end;
+        }
         d.ucAtEnd = d.ucRuns.empty() ? 1 : d.ucRuns.back().second;
         d.endFallbackMissing = lastFallbackMissing;
         return true;

@@ -30,11 +30,15 @@ namespace
     class Output
     {
     public:
-        Output(const RtfSource::Data& data, QByteArray& bytes)
+        Output(const RtfSource::Data& data, QIODevice& device)
             : d(data)
-            , out(bytes)
+            , device(device)
         {
+            out.reserve(ChunkSize + 4096);
         }
+
+        // Writes what is left; false when the device refused some of it.
+        bool finish() { return flush(0) && ok; }
 
         // Appends source bytes [begin, end), which start and end on token boundaries.
         void keep(qsizetype begin, qsizetype end)
@@ -42,8 +46,17 @@ namespace
             if (begin >= end)
                 return;
             separateFrom(d.source.at(begin));
-            out.append(d.source.constData() + begin, end - begin);
             ending = endingOf(begin, end);
+            // Long stretches of kept bytes go to the device without a copy, all but the last byte,
+            // which a repair may still need to change.
+            if (end - begin >= ChunkSize && flush(0)) {
+                const qsizetype direct = end - 1 - begin;
+                if (ok && device.write(d.source.constData() + begin, direct) != direct)
+                    ok = false;
+                begin = end - 1;
+            }
+            out.append(d.source.constData() + begin, end - begin);
+            flushIfFull();
         }
 
         // Appends `text` as RTF. Non-ASCII characters are written as \uN followed by `uc` stand-ins.
@@ -84,6 +97,7 @@ namespace
                     }
                 }
             }
+            flushIfFull();
         }
 
     private:
@@ -140,8 +154,29 @@ namespace
             return hyphen ? Ending::WordHyphen : Ending::Word;
         }
 
+        // Passes the output to the device in large pieces, keeping the last `keepBack` bytes, which
+        // a repair may still change.
+        bool flush(qsizetype keepBack)
+        {
+            const qsizetype count = out.size() - keepBack;
+            if (count <= 0)
+                return true;
+            if (ok && device.write(out.constData(), count) != count)
+                ok = false;
+            out.remove(0, count);
+            return ok;
+        }
+        void flushIfFull()
+        {
+            if (out.size() >= ChunkSize)
+                flush(1);
+        }
+
+        static constexpr qsizetype ChunkSize = 1 << 20;
         const RtfSource::Data& d;
-        QByteArray& out;
+        QIODevice& device;
+        QByteArray out;
+        bool ok = true;
         Ending ending = Ending::Other;
     };
 
@@ -233,7 +268,6 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
 {
     const qsizetype size = d->text.size();
     qsizetype previousEnd = 0;
-    qsizetype growth = 0;
     for (const Edit& edit : edits) {
         if (edit.start < previousEnd || edit.length < 0 || edit.start + edit.length > size) {
             fail(why, QStringLiteral("replacements out of order or outside the text"));
@@ -250,15 +284,12 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
             return false;
         }
         previousEnd = edit.start + edit.length;
-        growth += edit.text.size() * 8;
     }
 
-    QByteArray bytes;
-    bytes.reserve(d->source.size() + growth);
-    Output output(*d, bytes);
+    Output output(*d, out);
     qsizetype cursor = 0;
     for (const Edit& edit : edits) {
-        const qsizetype insertAt = edit.start < size ? qsizetype(d->spanBegin[edit.start]) : d->endOfText;
+        const qsizetype insertAt = edit.start < size ? d->spanBegin(edit.start) : d->endOfText;
         output.keep(cursor, insertAt);
         if (edit.start == size && !edit.text.isEmpty())
             output.insert(QString(d->endFallbackMissing, u'?'), 0);
@@ -266,20 +297,16 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
         cursor = insertAt;
         // Deletes the matched characters' bytes; whatever lies between them (formatting, group
         // braces, hidden groups) stays.
-        for (qsizetype unit = edit.start; unit < edit.start + edit.length; ++unit) {
-            const qsizetype begin = d->spanBegin[unit];
-            const qsizetype end = d->spanEnd(unit);
-            if (begin < cursor) { // the second half of a character already removed
-                cursor = std::max(cursor, end);
-                continue;
-            }
-            output.keep(cursor, begin);
-            cursor = end;
+        const qsizetype end = edit.start + edit.length;
+        qsizetype unit = edit.start;
+        for (std::size_t run = unit < end ? d->runOf(unit) : 0; unit < end; ++run) {
+            const rtf::Span span = d->spanIn(run, unit, end, &unit);
+            output.keep(cursor, span.begin);
+            cursor = span.end;
         }
     }
     output.keep(cursor, d->source.size());
-
-    if (out.write(bytes) != bytes.size()) {
+    if (!output.finish()) {
         fail(why, out.errorString());
         return false;
     }
