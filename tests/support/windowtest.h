@@ -43,11 +43,4 @@ inline QStringList tickedNames(const platform::CheckList& list)
     return names;
 }
 
-// Types `text` into a widget key by key, as a user would.
-inline void typeInto(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::keyClick(widget, c.toLatin1());
-}
-
 } // namespace testing
