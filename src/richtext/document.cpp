@@ -183,7 +183,9 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             return failed(LoadOutcome::NotRichText, {});
     }
     QString why;
-    const LoadOutcome outcome = d->plain.load(file, &why);
+    // The replace run writes a plain file back right after reading it: it may work on the mapped
+    // file. A document that stays open (the preview) holds a copy of the bytes.
+    const LoadOutcome outcome = d->plain.load(file, mode == LoadMode::Text, &why);
     if (outcome != LoadOutcome::Loaded)
         return failed(outcome, why);
     d->origin = Origin::Plain;

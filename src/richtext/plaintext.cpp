@@ -222,11 +222,11 @@ void PlainText::clear()
     asciiOnly = false;
 }
 
-LoadOutcome PlainText::load(QFile& file, QString* why)
+LoadOutcome PlainText::load(QFile& file, bool mayMap, QString* why)
 {
     clear();
     const qint64 size = file.size();
-    if (size > 0) {
+    if (size > 0 && mayMap) {
         auto* own = new QFile(file.fileName());
         if (own->open(QIODevice::ReadOnly)) {
             if (uchar* map = own->map(0, size)) {
@@ -235,23 +235,24 @@ LoadOutcome PlainText::load(QFile& file, QString* why)
                 byteCount = size;
             }
         }
-        if (!mapped) {
+        if (!mapped)
             delete own;
-            if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
-                if (why)
-                    *why = file.errorString();
-                return LoadOutcome::Unreadable;
-            }
-            held = file.readAll();
-            if (file.error() != QFileDevice::NoError) {
-                if (why)
-                    *why = file.errorString();
-                clear();
-                return LoadOutcome::Unreadable;
-            }
-            bytes = reinterpret_cast<const uchar*>(held.constData());
-            byteCount = held.size();
+    }
+    if (!mapped) {
+        if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
+            if (why)
+                *why = file.errorString();
+            return LoadOutcome::Unreadable;
         }
+        held = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            if (why)
+                *why = file.errorString();
+            clear();
+            return LoadOutcome::Unreadable;
+        }
+        bytes = reinterpret_cast<const uchar*>(held.constData());
+        byteCount = held.size();
     }
     const LoadOutcome outcome = decode(why);
     if (outcome != LoadOutcome::Loaded)

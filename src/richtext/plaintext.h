@@ -32,9 +32,11 @@ public:
     PlainText(const PlainText&) = delete;
     PlainText& operator=(const PlainText&) = delete;
 
-    // Takes the file's bytes (mapped while the document lives). `why` receives a short reason on
+    // Takes the file's bytes. With `mayMap` they stay mapped while the document lives instead of
+    // being copied: fast, but only for a document that is written back soon (a file truncated by
+    // another program under a mapping cannot be read any more). `why` receives a short reason on
     // failure. Buffers of the previous file are reused.
-    LoadOutcome load(QFile& file, QString* why = nullptr);
+    LoadOutcome load(QFile& file, bool mayMap, QString* why = nullptr);
     // Takes bytes held in memory (tests, and files that cannot be mapped).
     LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
     // Forgets the file; keeps the buffers for the next one.
