@@ -5,7 +5,6 @@
 #include "richtext/rtf_data.h"
 
 #include <limits>
-#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -43,7 +42,6 @@ namespace
         Break, // produces `ch` and marks a table cell or row
         Uc,
         U,
-        Bin,
         AnsiCpg,
         CodePageOf, // \ansi, \mac, \pc, \pca: `ch` holds the code page
         Deff,
@@ -72,8 +70,6 @@ namespace
         NonShpPict,
         PictWidthGoal,
         PictHeightGoal,
-        PictWidth,
-        PictHeight,
         Upr,
         Ud,
         FieldResult,
@@ -113,7 +109,6 @@ namespace
                 { "rtlmark", { Kw::Char, u'\u200F' } },
                 { "uc", { Kw::Uc } },
                 { "u", { Kw::U } },
-                { "bin", { Kw::Bin } },
                 { "ansicpg", { Kw::AnsiCpg } },
                 { "ansi", { Kw::CodePageOf, char16_t(1252) } },
                 { "mac", { Kw::CodePageOf, char16_t(10000) } },
@@ -149,8 +144,6 @@ namespace
                 { "nonshppict", { Kw::NonShpPict } },
                 { "picwgoal", { Kw::PictWidthGoal } },
                 { "pichgoal", { Kw::PictHeightGoal } },
-                { "picw", { Kw::PictWidth } },
-                { "pich", { Kw::PictHeight } },
                 { "upr", { Kw::Upr } },
                 { "ud", { Kw::Ud } },
                 { "fldrslt", { Kw::FieldResult } },
@@ -670,9 +663,6 @@ namespace
             if (st.dest == Dest::Picture)
                 picture.heightTwips = word.param;
             break;
-        case Kw::PictWidth:
-        case Kw::PictHeight:
-            break;
         case Kw::Upr:
             st.outsideUpr = st.dest;
             st.inUpr = true;
@@ -686,8 +676,6 @@ namespace
         case Kw::FieldResult: // shown like the field itself, even when written as {\*\fldrslt ...}
             st.dest = st.parentDest;
             break;
-        case Kw::Bin:
-            break; // handled by the caller
         }
     }
 
