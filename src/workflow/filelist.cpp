@@ -128,12 +128,12 @@ QStringList listMatchingFiles(const QString& searchPath)
     }
     closedir(dir);
 #else
-    QDirIterator it(folder, QDir::Files | QDir::System);
+    // Without QDir::Hidden and QDir::System, hidden and system files stay out of the listing.
+    QDirIterator it(folder, QDir::Files);
     while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (!info.isHidden() && matcher.matches(info.fileName()))
-            names << info.fileName();
+        QString name = QFileInfo(it.next()).fileName();
+        if (matcher.matches(name))
+            names << std::move(name);
     }
 #endif
     return names;
