@@ -1,6 +1,7 @@
 #include "platform/checklist.h"
 
 #include <algorithm>
+#include <numeric>
 #include <QKeyEvent>
 
 namespace platform
@@ -64,11 +65,20 @@ int CheckListModel::add(const QStringList& names)
 {
     if (names.isEmpty())
         return -1;
-    std::vector<Item> added;
-    added.reserve(names.size());
+    std::vector<Item> unsorted;
+    unsorted.reserve(names.size());
     for (const QString& name : names)
-        added.push_back({ name, name.toCaseFolded(), false });
-    std::sort(added.begin(), added.end(), itemLess<Item>);
+        unsorted.push_back({ name, name.toCaseFolded(), false });
+    // Sorting positions moves four bytes per swap instead of a whole item.
+    std::vector<int> order(unsorted.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&unsorted](int a, int b) {
+        return itemLess(unsorted[a], unsorted[b]);
+    });
+    std::vector<Item> added;
+    added.reserve(unsorted.size());
+    for (const int i : order)
+        added.push_back(std::move(unsorted[i]));
     if (m_items.empty() || !itemLess(added.front(), m_items.back())) {
         // The common case, a list filled from scratch: one insertion at the end.
         const int first = int(m_items.size());
