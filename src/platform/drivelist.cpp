@@ -111,4 +111,29 @@ QString DriveList::CurrentFolder() const
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : drive;
 }
 
+void DriveList::Refresh()
+{
+    const QString chosen = Drive();
+    QStringList found = drives();
+    // A drive gone from the machine stays while it is chosen, so the list still names it.
+    if (!chosen.isEmpty() && !found.contains(chosen))
+        found << chosen;
+    QStringList shown;
+    for (int i = 0; i < count(); ++i)
+        shown << itemText(i);
+    if (found == shown)
+        return;
+    const QSignalBlocker quiet(this);
+    clear();
+    addItems(found);
+    m_current = findText(chosen);
+    setCurrentIndex(m_current);
+}
+
+void DriveList::showPopup()
+{
+    Refresh();
+    QComboBox::showPopup();
+}
+
 } // namespace platform

@@ -34,6 +34,11 @@ public:
 
     // The drives a user may browse, "/" first.
     static QStringList drives();
+    // Reads the drives again (a stick plugged in since); the chosen drive stays chosen.
+    void Refresh();
+
+    // Opening the list reads the drives again.
+    void showPopup() override;
 
 signals:
     void Change();

@@ -1,5 +1,6 @@
 #include "platform/drivelist.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using platform::DriveList;
@@ -10,6 +11,7 @@ class DriveListTest : public QObject
 private slots:
     void driveOf_data();
     void driveOf();
+    void refreshKeepsTheChosenDrive();
 };
 
 void DriveListTest::driveOf_data()
@@ -38,6 +40,19 @@ void DriveListTest::driveOf()
     list.clear();
     list.addItems({ "/", "/media/usb", "/media/usb/card" });
     QCOMPARE(list.driveOf(path), drive);
+}
+
+void DriveListTest::refreshKeepsTheChosenDrive()
+{
+    DriveList list;
+    list.addItems({ "/gone-a", "/gone-b" });
+    list.setCurrentIndex(list.findText("/gone-a"));
+    QSignalSpy changes(&list, &DriveList::Change);
+    list.Refresh();
+    QCOMPARE(list.Drive(), QString("/gone-a"));
+    QCOMPARE(list.findText("/gone-b"), -1);
+    QCOMPARE(list.itemText(0), QString("/"));
+    QCOMPARE(changes.count(), 0);
 }
 
 QTEST_MAIN(DriveListTest)
