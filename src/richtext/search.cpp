@@ -223,6 +223,8 @@ qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) co
             return hit == text.latin1 + to ? -1 : hit - text.latin1;
 #endif
         }
+        if (latin1Leads.size() > 8)
+            return slowScan(text, from, last);
         auto scan = [&](qsizetype k, qsizetype at) -> qsizetype {
             if (at > last)
                 return kNone;
@@ -239,9 +241,14 @@ qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) co
         const qsizetype hit = hay.indexOf(QChar(leads[size_t(k)]), at);
         return hit < 0 ? kNone : hit;
     };
-    if (leads.size() <= 8)
-        return leapfrog(scan, text, from, last);
-    // More first-unit forms than the scan keeps apart: test every position.
+    if (leads.size() > 8)
+        return slowScan(text, from, last);
+    return leapfrog(scan, text, from, last);
+}
+
+// For a first character with more case forms than the scan keeps apart: test every position.
+qsizetype Matcher::slowScan(const TextRef& text, qsizetype from, qsizetype last) const
+{
     for (qsizetype at = from; at <= last; ++at)
         if (equalsAt(text, at))
             return at;

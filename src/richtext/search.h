@@ -25,6 +25,7 @@ public:
 
 private:
     bool equalsAt(const TextRef& text, qsizetype at) const;
+    qsizetype slowScan(const TextRef& text, qsizetype from, qsizetype last) const;
     template <typename Scan>
     qsizetype leapfrog(Scan scan, const TextRef& text, qsizetype from, qsizetype last) const;
 
