@@ -57,6 +57,16 @@ namespace
         w.lstResults->addItem(name + QStringLiteral(" - ") + what);
     }
 
+    // The yields inside the replacement loop. The event queue is visited at most every few
+    // milliseconds anyway; asking the clock on every 16th yield only keeps a million replacements from
+    // paying for four million clock reads.
+    void yieldInLoop()
+    {
+        static unsigned calls = 0;
+        if (++calls % 16 == 0)
+            platform::DoEvents();
+    }
+
     int followUpOptions(const MainWindow& w)
     {
         int options = richtext::rtfNoOptions;
@@ -116,15 +126,15 @@ namespace
             return Next::GoOn;
 
         do {
-            platform::DoEvents();
+            yieldInLoop();
             document.setSelText(replacement);
             increment(*w.lblTotal);
             increment(*w.lblTotal2);
-            platform::DoEvents();
+            yieldInLoop();
             // The search goes on right after the inserted text, which is never searched again: "a" ->
             // "aa" cannot loop, and "catcat" gives two matches.
             document.Find(find, document.SelStart(), {}, followUpOptions(w));
-            platform::DoEvents();
+            yieldInLoop();
         } while (document.SelLength() > 0);
 
         const QString count = w.lblTotal2->Caption();
