@@ -181,6 +181,18 @@ namespace
 #endif
     }
 
+    // Sizes a decoding buffer for the next file. Its memory is kept from file to file (fresh memory is
+    // slow), unless it is far larger than needed: one huge file must not hold its size for good.
+    template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
+    {
+        constexpr qsizetype kKeep = qsizetype(64) << 20;
+        if (buffer.capacity() > kKeep && buffer.capacity() > 4 * size)
+            buffer = Buffer();
+        buffer.resize(0);
+        buffer.reserve(size);
+        buffer.resize(size);
+    }
+
 } // namespace
 
 char16_t windows1252ToUnicode(uchar byte)
@@ -326,9 +338,7 @@ LoadOutcome PlainText::decode(QString* why)
                 return LoadOutcome::Loaded;
             }
         }
-        wideBuffer.resize(0);
-        wideBuffer.reserve(units);
-        wideBuffer.resize(units);
+        makeRoom(wideBuffer, units);
         char16_t* out = reinterpret_cast<char16_t*>(wideBuffer.data());
         for (qsizetype i = 0; i < units; ++i) {
             const uchar a = body[2 * i], b = body[2 * i + 1];
@@ -377,9 +387,7 @@ LoadOutcome PlainText::decode(QString* why)
             visible.size = bodySize;
             return LoadOutcome::Loaded;
         }
-        narrowBuffer.resize(0);
-        narrowBuffer.reserve(bodySize);
-        narrowBuffer.resize(bodySize);
+        makeRoom(narrowBuffer, bodySize);
         for (qsizetype at = 0; at < bodySize; at += kDecodeChunk) {
             const qsizetype chunk = std::min(kDecodeChunk, bodySize - at);
             std::memcpy(narrowBuffer.data() + at, body + at, size_t(chunk));
@@ -393,9 +401,7 @@ LoadOutcome PlainText::decode(QString* why)
         return LoadOutcome::Loaded;
     }
 
-    wideBuffer.resize(0);
-    wideBuffer.reserve(bodySize + 1);
-    wideBuffer.resize(bodySize + 1);
+    makeRoom(wideBuffer, bodySize + 1);
     QChar* out = wideBuffer.data();
     if (enc == TextEncoding::Utf8) {
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
