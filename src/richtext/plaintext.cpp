@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <optional>
 #include <QStringDecoder>
@@ -68,11 +69,6 @@ namespace
     bool hasHighBit(quint64 word)
     {
         return word & 0x8080808080808080ULL;
-    }
-    bool hasByte(quint64 word, uchar byte)
-    {
-        const quint64 x = word ^ (0x0101010101010101ULL * byte);
-        return (x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL;
     }
 
     // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short.
@@ -150,19 +146,53 @@ namespace
     }
 
     // Turns every CRLF pair and lone CR into one "\n", in place; returns the new length.
+    qsizetype nextCR(const char* text, qsizetype from, qsizetype n)
+    {
+        const void* cr = std::memchr(text + from, '\r', size_t(n - from));
+        return cr ? static_cast<const char*>(cr) - text : n;
+    }
+    qsizetype nextCR(const char16_t* text, qsizetype from, qsizetype n)
+    {
+        const qsizetype cr = QStringView(text, n).indexOf(u'\r', from);
+        return cr < 0 ? n : cr;
+    }
+
+    // Turns every CRLF pair and lone CR into one "\n", in place; returns the new length.
     template <typename Unit> qsizetype collapseLineBreaks(Unit* text, qsizetype n)
     {
         qsizetype out = 0;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (text[i] == Unit('\r')) {
-                if (i + 1 < n && text[i + 1] == Unit('\n'))
-                    ++i;
+        for (qsizetype i = 0; i < n;) {
+            const qsizetype cr = nextCR(text, i, n);
+            if (out != i)
+                std::memmove(text + out, text + i, size_t(cr - i) * sizeof(Unit));
+            out += cr - i;
+            i = cr;
+            if (i < n) {
                 text[out++] = Unit('\n');
-            } else {
-                text[out++] = text[i];
+                i += (i + 1 < n && text[i + 1] == Unit('\n')) ? 2 : 1;
             }
         }
         return out;
+    }
+
+    // 0x80 in every byte of `word` that is zero, exactly (no borrow between bytes).
+    quint64 zeroBytes(quint64 word)
+    {
+        constexpr quint64 low7 = 0x7F7F7F7F7F7F7F7FULL;
+        return ~(((word & low7) + low7) | word | low7);
+    }
+
+    // Visible characters in eight bytes of valid UTF-8: every byte that begins a character counts
+    // one, a four-byte character two (a surrogate pair), and the LF of a CRLF pair none. `previous`
+    // is the byte before the eight.
+    int utf8Units(quint64 word, uchar previous)
+    {
+        constexpr quint64 high = 0x8080808080808080ULL, ones = 0x0101010101010101ULL;
+        const quint64 continuation = word & ~(word << 1) & high;
+        const quint64 fourByteLead = word & (word << 1) & (word << 2) & (word << 3) & high;
+        const quint64 before = (word << 8) | previous;
+        const quint64 lfAfterCR = zeroBytes(word ^ (ones * '\n')) & zeroBytes(before ^ (ones * '\r'));
+        return 8 - std::popcount(continuation) + std::popcount(fourByteLead) - std::popcount(lfAfterCR);
     }
 
     void releasePages(const uchar* from, qsizetype length)
@@ -467,18 +497,24 @@ qsizetype PlainText::byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype
         }
         return bytePos;
     }
-    // UTF-8 with multi-byte characters or CRs.
-    while (visPos < target && bytePos < byteCount) {
-        if (target - visPos >= 8 && bytePos + 8 <= byteCount) {
+    // UTF-8 with multi-byte characters or CRs: eight bytes at a time while far from the target, then
+    // character by character. Eight bytes count at most nine units (seven ASCII bytes and the lead
+    // of a surrogate pair), so the word steps never reach the target; they may stop inside a
+    // character or a CRLF pair, already counted.
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        while (target - visPos > 9 && bytePos + 8 <= byteCount) {
             quint64 word;
             std::memcpy(&word, bytes + bytePos, 8);
-            if (!hasHighBit(word) && !hasByte(word, '\r')) {
-                bytePos += 8;
-                visPos += 8;
-                continue;
-            }
+            visPos += utf8Units(word, bytePos > 0 ? bytes[bytePos - 1] : 0);
+            bytePos += 8;
         }
+    }
+    while (visPos < target && bytePos < byteCount) {
         const uchar b = bytes[bytePos];
+        if ((b & 0xC0) == 0x80 || (b == '\n' && bytePos > 0 && bytes[bytePos - 1] == '\r')) {
+            ++bytePos;
+            continue;
+        }
         if (b < 0x80) {
             bytePos += (b == '\r' && bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
             visPos += 1;

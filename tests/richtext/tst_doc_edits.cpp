@@ -73,6 +73,8 @@ void EditsTest::editsAnywhere_data()
     QTest::newRow("ASCII") << QByteArray("The quick brown fox jumps over the lazy dog. ").repeated(6) << 1;
     QTest::newRow("CRLF") << QByteArray("one two\r\nthree four\r\n").repeated(8) << 2;
     QTest::newRow("UTF-8") << QByteArray("na\xC3\xAFve \xF0\x9F\x98\x80 caf\xC3\xA9\n").repeated(8) << 3;
+    QTest::newRow("UTF-8 with CRLF")
+        << QByteArray("\xF0\x9F\x98\x80\r\n\xC3\xA9t\xC3\xA9 \xE2\x82\xAC\r\n\r\n").repeated(9) << 5;
     QTest::newRow("Windows-1252") << QByteArray("\x93quoted\x94 \x80 10\r\n").repeated(8) << 4;
 }
 

@@ -52,6 +52,9 @@ void PlainTextTest::writeBack_data()
     QTest::newRow("UTF-8 before the match")
         << QByteArray("\xC3\xB1\xF0\x9F\x98\x80x\xC3\xB1x") << "x"
         << "\xC3\xA9" << exact << 2 << QByteArray("\xC3\xB1\xF0\x9F\x98\x80\xC3\xA9\xC3\xB1\xC3\xA9");
+    QTest::newRow("surrogate pair ending eight bytes")
+        << QByteArray("abcdefg\xF0\x9F\x98\x80x\r\n1234567\xF0\x9F\x98\x80x") << "x"
+        << "y" << exact << 2 << QByteArray("abcdefg\xF0\x9F\x98\x80y\r\n1234567\xF0\x9F\x98\x80y");
     QTest::newRow("CRLF kept") << QByteArray("x\r\nx\r\n") << "x"
                                << "y" << exact << 2 << QByteArray("y\r\ny\r\n");
     QTest::newRow("line break inserted into a CRLF file") << QByteArray("a;b\r\nc") << ";"
