@@ -248,11 +248,7 @@ PlainText::~PlainText()
 
 void PlainText::clear()
 {
-    if (mapped) {
-        mapped->close();
-        delete mapped;
-        mapped = nullptr;
-    }
+    mapped.reset();
     held = QByteArray();
     bytes = nullptr;
     byteCount = 0;
@@ -264,32 +260,24 @@ void PlainText::clear()
     asciiOnly = false;
 }
 
-LoadOutcome PlainText::load(QFile& file, bool mayMap, QString* why)
+LoadOutcome PlainText::load(std::unique_ptr<QFile> file, bool mayMap, QString* why)
 {
     clear();
-    const qint64 size = file.size();
-    if (size > 0 && mayMap) {
-        auto* own = new QFile(file.fileName());
-        if (own->open(QIODevice::ReadOnly)) {
-            if (uchar* map = own->map(0, size)) {
-                mapped = own;
-                bytes = map;
-                byteCount = size;
-            }
-        }
-        if (!mapped)
-            delete own;
+    if (!file->isOpen() && !file->open(QIODevice::ReadOnly)) {
+        if (why)
+            *why = file->errorString();
+        return LoadOutcome::Unreadable;
     }
-    if (!mapped) {
-        if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
+    const qint64 size = file->size();
+    if (uchar* map = size > 0 && mayMap ? file->map(0, size) : nullptr) {
+        bytes = map;
+        byteCount = size;
+        mapped = std::move(file);
+    } else {
+        held = file->readAll();
+        if (file->error() != QFileDevice::NoError) {
             if (why)
-                *why = file.errorString();
-            return LoadOutcome::Unreadable;
-        }
-        held = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            if (why)
-                *why = file.errorString();
+                *why = file->errorString();
             clear();
             return LoadOutcome::Unreadable;
         }

@@ -4,6 +4,7 @@
 #include "richtext/edit.h"
 #include "richtext/textref.h"
 
+#include <memory>
 #include <QByteArray>
 #include <QFile>
 #include <QIODevice>
@@ -36,7 +37,7 @@ public:
     // being copied: fast, but only for a document that is written back soon (a file truncated by
     // another program under a mapping cannot be read any more). `why` receives a short reason on
     // failure. Buffers of the previous file are reused.
-    LoadOutcome load(QFile& file, bool mayMap, QString* why = nullptr);
+    LoadOutcome load(std::unique_ptr<QFile> file, bool mayMap, QString* why = nullptr);
     // Takes bytes held in memory (tests, and files that cannot be mapped).
     LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
     // Forgets the file; keeps the buffers for the next one.
@@ -57,7 +58,7 @@ private:
     qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
     QByteArray encodeInserted(const QString& text) const;
 
-    QFile* mapped = nullptr; // the file whose bytes are mapped, when they are
+    std::unique_ptr<QFile> mapped; // the file whose bytes are mapped, when they are
     QByteArray held; // the bytes, when they are not mapped
     const uchar* bytes = nullptr;
     qsizetype byteCount = 0;
