@@ -193,6 +193,12 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     return LoadOutcome::Loaded;
 }
 
+void Document::keepOwnCopy()
+{
+    if (d->origin == Origin::Plain)
+        d->model.moveOriginal(d->plain.keepOwnCopy());
+}
+
 SaveOutcome Document::save(const QString& path, FileType type) const
 {
     d->error.clear();

@@ -260,6 +260,20 @@ void PlainText::clear()
     asciiOnly = false;
 }
 
+TextRef PlainText::keepOwnCopy()
+{
+    if (!mapped)
+        return visible;
+    held = QByteArray(reinterpret_cast<const char*>(bytes), byteCount);
+    const auto* copy = reinterpret_cast<const uchar*>(held.constData());
+    // Undecoded text is read straight from the file's bytes; decoded text lives in our own buffers.
+    if (visible.latin1 >= bytes && visible.latin1 < bytes + byteCount)
+        visible.latin1 = copy + (visible.latin1 - bytes);
+    bytes = copy;
+    mapped.reset();
+    return visible;
+}
+
 LoadOutcome PlainText::load(std::unique_ptr<QFile> file, bool mayMap, QString* why)
 {
     clear();

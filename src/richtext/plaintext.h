@@ -42,6 +42,9 @@ public:
     LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
     // Forgets the file; keeps the buffers for the next one.
     void clear();
+    // Copies mapped bytes into memory and lets the mapping go, so that the document stays readable
+    // whatever another program does to the file. Returns the visible text's new place.
+    TextRef keepOwnCopy();
 
     TextRef text() const { return visible; }
     TextEncoding encoding() const { return enc; }

@@ -188,6 +188,15 @@ void PlainTextTest::fileSafety()
     QCOMPARE(doctest::readFile(plain), QByteArray("nothing here\r\n"));
     QCOMPARE(doctest::modified(plain), stamp);
 
+    // A document that outlives its run holds its own copy: another program may then cut the file short.
+    const QString kept = path("kept.txt");
+    doctest::writeFile(kept, QByteArray(100000, 'k') + " tail");
+    QCOMPARE(doc.load(kept, LoadMode::Text), LoadOutcome::Loaded);
+    QCOMPARE(doctest::replaceAll(doc, "tail", "end", 0), 1);
+    doc.keepOwnCopy();
+    QVERIFY(QFile::resize(kept, 0));
+    QCOMPARE(doc.text().right(5), QString("k end"));
+
     // Permissions are kept.
     const QString shared = path("shared.txt");
     doctest::writeFile(shared, "a b");
