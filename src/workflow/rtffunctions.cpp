@@ -91,8 +91,10 @@ namespace
         switch (loaded) {
         case LoadOutcome::Loaded:
             break;
-        case LoadOutcome::Binary:
         case LoadOutcome::NotRichText:
+            report(w, name, QStringLiteral("skipped: not a rich text document"));
+            return Next::GoOn;
+        case LoadOutcome::Binary:
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
             // What the file holds is not safe to edit; the other files still are.
