@@ -185,6 +185,10 @@ void MainWindow::createControls()
     lblTotal2->hide();
     lblDest = new platform::Label(QString(), client);
     lblDest->hide();
+
+    // In the order of layout::Control.
+    m_controls = { lblScan, lblTotal, Label4, Label5, chkAll, Label2, Drive1, lstFiles, Findme, Dir1, Label3,
+        Replaceme, Label6, Label7, lstResults, rtftext, Frame1, Frame2, Command1, cmdUndo, cmdClose };
 }
 
 void MainWindow::createMenus()
@@ -273,62 +277,11 @@ void MainWindow::connectEvents()
     });
 }
 
-QWidget* MainWindow::control(layout::Control c) const
-{
-    switch (c) {
-    case layout::lblScan:
-        return lblScan;
-    case layout::lblTotal:
-        return lblTotal;
-    case layout::Label4:
-        return Label4;
-    case layout::Label5:
-        return Label5;
-    case layout::chkAll:
-        return chkAll;
-    case layout::Label2:
-        return Label2;
-    case layout::Drive1:
-        return Drive1;
-    case layout::lstFiles:
-        return lstFiles;
-    case layout::Findme:
-        return Findme;
-    case layout::Dir1:
-        return Dir1;
-    case layout::Label3:
-        return Label3;
-    case layout::Replaceme:
-        return Replaceme;
-    case layout::Label6:
-        return Label6;
-    case layout::Label7:
-        return Label7;
-    case layout::lstResults:
-        return lstResults;
-    case layout::rtftext:
-        return rtftext;
-    case layout::Frame1:
-        return Frame1;
-    case layout::Frame2:
-        return Frame2;
-    case layout::Command1:
-        return Command1;
-    case layout::cmdUndo:
-        return cmdUndo;
-    case layout::cmdClose:
-        return cmdClose;
-    case layout::ControlCount:
-        break;
-    }
-    return nullptr;
-}
-
 void MainWindow::applyArrangement()
 {
     for (std::size_t c = 0; c < layout::ControlCount; ++c) {
         const layout::Box& box = m_arrangement[c];
-        QWidget* widget = control(layout::Control(c));
+        QWidget* widget = m_controls[c];
         const QRect place = pixels(box.left, box.top, box.width, box.height);
         if ((qobject_cast<QLabel*>(widget) || qobject_cast<QCheckBox*>(widget)) && widget != lblScan
             && widget != lblTotal)

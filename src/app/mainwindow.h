@@ -124,9 +124,9 @@ private:
     void applyArrangement();
     void fixBorder();
     void saveChoices();
-    QWidget* control(layout::Control c) const;
 
     layout::Arrangement m_arrangement;
+    std::array<QWidget*, layout::ControlCount> m_controls {};
     int m_pendingState = 0;
     bool m_unloaded = false;
 };
