@@ -87,59 +87,38 @@ void MainWindowTest::controlsAsDesigned()
     MainWindow w;
     w.start();
     QCOMPARE(w.windowTitle(), QString("Textmend"));
-    QVERIFY(!w.windowIcon().isNull());
     QCOMPARE(w.windowIcon().availableSizes().size(), 3);
 
-    QCOMPARE(w.lblScan->Caption(), QString("Select Directory and Files"));
-    QVERIFY(w.lblScan->isVisible());
-    QCOMPARE(w.lblTotal->Caption(), QString("0"));
-    QVERIFY(!w.lblTotal->isVisible());
+    QVERIFY(w.lblScan->isVisible() && !w.lblTotal->isVisible());
     QCOMPARE(w.lblScan->palette().color(QPalette::Window), QColor(128, 128, 128));
     QCOMPARE(w.lblScan->palette().color(QPalette::WindowText), QColor(Qt::white));
     QCOMPARE(w.lblTotal->font().pointSizeF(), 9.75);
 
-    QCOMPARE(w.Label4->text(), QString("Drive/Directory"));
-    QCOMPARE(w.Label5->text(), QString("Files in Directory"));
-    QCOMPARE(w.Label2->text(), QString("Find What String"));
-    QCOMPARE(w.Label3->text(), QString("Replace With String"));
-    QCOMPARE(w.Label6->text(), QString("Results of Scan"));
-    QCOMPARE(w.Label7->text(), QString("Preview"));
-    QCOMPARE(w.Label1->text(),
+    const QStringList captions = { w.lblScan->Caption(), w.lblTotal->Caption(), w.Label4->text(),
+        w.Label5->text(), w.Label2->text(), w.Label3->text(), w.Label6->text(), w.Label7->text(),
+        w.Label1->text(), w.Frame1->title(), w.Frame2->title(), w.Combo1->Text(), w.cmdCmbAdd->text(),
+        w.cmdCmbDel->text(), w.chkCase->text(), w.chkWhlWrd->text(), w.chkBackup->text(), w.chkAll->text(),
+        w.Command1->text(), w.cmdClose->text(), w.cmdUndo->text(), w.cmdReplace->text(),
+        w.Command1->toolTip(), w.cmdClose->toolTip(), w.cmdUndo->toolTip() };
+    const QStringList designed = { "Select Directory and Files", "0", "Drive/Directory", "Files in Directory",
+        "Find What String", "Replace With String", "Results of Scan", "Preview",
         "Select a file type to scan or add your own by typing it in and clicking Save." + QString(30, ' ')
-            + "(format: *.txt)");
-    QCOMPARE(w.Frame1->title(), QString("File Type Manager"));
-    QCOMPARE(w.Frame2->title(), QString("Options"));
+            + "(format: *.txt)",
+        "File Type Manager", "Options", "*.txt", "&Save", "&Delete", "Match Case", "Whole Word Only",
+        "Backup First", "Select All", "&Process", "&Close", "&Undo", "&Replace", "Process selected files",
+        "Close Textmend", "Undo last action" };
+    QCOMPARE(captions, designed);
     QCOMPARE(w.Combo1->parentWidget(), w.Frame1);
     QCOMPARE(w.chkBackup->parentWidget(), w.Frame2);
 
-    QCOMPARE(w.Combo1->Text(), QString("*.txt"));
-    QCOMPARE(w.cmdCmbAdd->text(), QString("&Save"));
-    QCOMPARE(w.cmdCmbDel->text(), QString("&Delete"));
-    QCOMPARE(w.chkCase->text(), QString("Match Case"));
-    QCOMPARE(w.chkWhlWrd->text(), QString("Whole Word Only"));
-    QCOMPARE(w.chkBackup->text(), QString("Backup First"));
-    QCOMPARE(w.chkAll->text(), QString("Select All"));
+    // Initial states and the hidden fields.
     QVERIFY(!w.chkCase->isChecked() && !w.chkWhlWrd->isChecked() && !w.chkBackup->isChecked());
-    QVERIFY(!w.chkAll->isChecked());
-    QCOMPARE(w.Command1->text(), QString("&Process"));
-    QCOMPARE(w.Command1->toolTip(), QString("Process selected files"));
-    QCOMPARE(w.cmdClose->text(), QString("&Close"));
-    QCOMPARE(w.cmdClose->toolTip(), QString("Close Textmend"));
-    QCOMPARE(w.cmdUndo->text(), QString("&Undo"));
-    QCOMPARE(w.cmdUndo->toolTip(), QString("Undo last action"));
-    QVERIFY(!w.cmdUndo->isEnabled());
-    QCOMPARE(w.Findme->toPlainText(), QString());
-    QCOMPARE(w.Replaceme->toPlainText(), QString());
+    QVERIFY(!w.chkAll->isChecked() && !w.cmdUndo->isEnabled());
+    QVERIFY(w.Findme->toPlainText().isEmpty() && w.Replaceme->toPlainText().isEmpty());
     QCOMPARE(w.lstResults->count(), 0);
-
-    // Hidden fields.
-    QCOMPARE(w.cmdReplace->text(), QString("&Replace"));
-    QVERIFY(!w.cmdReplace->isVisible());
-    QVERIFY(!w.lblTotal2->isVisible() && !w.lblDest->isVisible());
-    QCOMPARE(w.lblTotal2->Caption(), QString("0"));
-    QCOMPARE(w.lblDest->Caption(), QString());
-    QCOMPARE(w.Text1, QString());
-    QCOMPARE(w.Text2, QString());
+    QVERIFY(!w.cmdReplace->isVisible() && !w.lblTotal2->isVisible() && !w.lblDest->isVisible());
+    QCOMPARE(
+        w.lblTotal2->Caption() + "|" + w.lblDest->Caption() + "|" + w.Text1 + "|" + w.Text2, QString("0|||"));
 
     const QStringList menus = { "&File", "  &Exit", "&Edit", "  &Process Files",
         "  &Undo Last Action (disabled)", "  &New Extension", "  &Select All Files", "&Help", "  &Content",
