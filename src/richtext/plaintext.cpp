@@ -283,25 +283,20 @@ LoadOutcome PlainText::load(std::unique_ptr<QFile> file, bool mayMap, QString* w
         return LoadOutcome::Unreadable;
     }
     const qint64 size = file->size();
-    if (uchar* map = size > 0 && mayMap ? file->map(0, size) : nullptr) {
-        bytes = map;
-        byteCount = size;
-        mapped = std::move(file);
-    } else {
-        held = file->readAll();
+    uchar* map = size > 0 && mayMap ? file->map(0, size) : nullptr;
+    if (!map) {
+        const QByteArray data = file->readAll();
         if (file->error() != QFileDevice::NoError) {
             if (why)
                 *why = file->errorString();
-            clear();
             return LoadOutcome::Unreadable;
         }
-        bytes = reinterpret_cast<const uchar*>(held.constData());
-        byteCount = held.size();
+        return load(data, why);
     }
-    const LoadOutcome outcome = decode(why);
-    if (outcome != LoadOutcome::Loaded)
-        clear();
-    return outcome;
+    bytes = map;
+    byteCount = size;
+    mapped = std::move(file);
+    return decode(why);
 }
 
 LoadOutcome PlainText::load(const QByteArray& data, QString* why)
@@ -310,15 +305,15 @@ LoadOutcome PlainText::load(const QByteArray& data, QString* why)
     held = data;
     bytes = reinterpret_cast<const uchar*>(held.constData());
     byteCount = held.size();
-    const LoadOutcome outcome = decode(why);
-    if (outcome != LoadOutcome::Loaded)
-        clear();
-    return outcome;
+    return decode(why);
 }
 
+// Works out the encoding and line breaks of the bytes just taken; forgets them when they are not
+// text this program edits.
 LoadOutcome PlainText::decode(QString* why)
 {
-    auto fail = [why](LoadOutcome outcome, const char* reason) {
+    auto fail = [this, why](LoadOutcome outcome, const char* reason) {
+        clear();
         if (why)
             *why = QString::fromLatin1(reason);
         return outcome;

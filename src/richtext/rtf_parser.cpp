@@ -15,6 +15,7 @@ namespace
 {
 
     using rtf::CharFormat;
+    using rtf::hexValue;
 
     // What the text of the current group is for.
     enum class Dest : std::uint8_t {
@@ -180,16 +181,6 @@ namespace
     bool isDigit(char c)
     {
         return c >= '0' && c <= '9';
-    }
-    int hexValue(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
     }
     bool isPlainTextByte(char c)
     {

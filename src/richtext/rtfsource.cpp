@@ -10,6 +10,8 @@ namespace richtext
 namespace
 {
 
+    using rtf::hexValue;
+
     bool isLetter(char c)
     {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -217,17 +219,6 @@ namespace
         if (index < 0 || std::size_t(index) >= d.colors.size())
             return std::nullopt;
         return d.colors[std::size_t(index)];
-    }
-
-    int hexValue(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
     }
 
 } // namespace
