@@ -1,9 +1,7 @@
 #include "about/fakeregistry.h"
 #include "about/sysinfo.h"
-#include "support/sandbox.h"
+#include "support/windowtest.h"
 
-#include <QDir>
-#include <QFile>
 #include <QtTest>
 
 using about::KeyLookup;
@@ -16,6 +14,7 @@ namespace
 
 const QString msinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString locationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+const QStringList unavailable { "Textmend: System Information Is Unavailable At This Time" };
 
 QByteArray sz(const QByteArray& text)
 {
@@ -25,15 +24,6 @@ QByteArray sz(const QByteArray& text)
 QByteArray dword(quint32 number)
 {
     return QByteArray(reinterpret_cast<const char*>(&number), 4); // little-endian, as stored
-}
-
-void expectUnavailable(const testing::Sandbox& sandbox)
-{
-    QCOMPARE(sandbox.prompts.messages.size(), size_t(1));
-    QCOMPARE(
-        sandbox.prompts.messages[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
-    QCOMPARE(sandbox.prompts.messages[0].title, QStringLiteral("Textmend"));
-    QCOMPARE(sandbox.prompts.messages[0].icon, platform::Icon::None);
 }
 
 } // namespace
@@ -57,21 +47,21 @@ void SysInfoTest::getKeyValue_data()
     QTest::addColumn<KeyLookup>("outcome");
     QTest::addColumn<QString>("value");
 
-    QTest::newRow("string loses its terminating zero")
-        << "Value" << 1u << sz("C:\\info.exe") << KeyLookup::Read << "C:\\info.exe";
+    using enum KeyLookup;
+    const QByteArray x1024(1024, 'x');
+    const QString v = "Value";
+    // clang-format off
+    QTest::newRow("string loses its final zero") << v << 1u << sz("C:\\info.exe") << Read << "C:\\info.exe";
     QTest::newRow("only one final zero goes")
-        << "Value" << 1u << QByteArray("ab\0\0", 4) << KeyLookup::Read << QString::fromLatin1("ab\0", 3);
-    QTest::newRow("number 258, top byte zero")
-        << "Value" << 4u << dword(258) << KeyLookup::Read << "&h000102";
-    QTest::newRow("number upper-case, high byte first")
-        << "Value" << 4u << dword(0xABCDEF01) << KeyLookup::Read << "&hABCDEF01";
-    QTest::newRow("other type leaves the value as passed")
-        << "Value" << 2u << sz("%windir%") << KeyLookup::Read << "as passed";
-    QTest::newRow("1024 bytes read whole")
-        << "Value" << 1u << QByteArray(1024, 'x') << KeyLookup::Read << QString(1024, 'x');
-    QTest::newRow("1025 bytes fail") << "Value" << 1u << sz(QByteArray(1024, 'x')) << KeyLookup::Failed << "";
-    QTest::newRow("zero bytes") << "Value" << 1u << QByteArray() << KeyLookup::Empty << "as passed";
-    QTest::newRow("no such value") << "Other" << 1u << sz("x") << KeyLookup::Failed << "";
+        << v << 1u << QByteArray("ab\0\0", 4) << Read << QString::fromLatin1("ab\0", 3);
+    QTest::newRow("number 258, top byte zero") << v << 4u << dword(258) << Read << "&h000102";
+    QTest::newRow("number upper-case, top byte 1st") << v << 4u << dword(0xABCDEF01) << Read << "&hABCDEF01";
+    QTest::newRow("other type leaves the value alone") << v << 2u << sz("%windir%") << Read << "as passed";
+    QTest::newRow("1024 bytes read whole") << v << 1u << x1024 << Read << QString(1024, 'x');
+    QTest::newRow("1025 bytes fail") << v << 1u << sz(x1024) << Failed << "";
+    QTest::newRow("zero bytes") << v << 1u << QByteArray() << Empty << "as passed";
+    QTest::newRow("no such value") << "Other" << 1u << sz("x") << Failed << "";
+    // clang-format on
 }
 
 void SysInfoTest::getKeyValue()
@@ -97,31 +87,27 @@ void SysInfoTest::getKeyValue()
 
 void SysInfoTest::startSysInfo_data()
 {
-    // A value "-" is absent; "<dir>" stands for a temporary folder in which `file` is made first.
+    // A value "-" is absent; "<dir>" stands for a temporary folder in which `entry` is made first.
     QTest::addColumn<int>("firstType");
     QTest::addColumn<QByteArray>("first");
     QTest::addColumn<QByteArray>("second");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("startable");
-    QTest::addColumn<QString>("started"); // "" when the message must show
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("startable"); // when not, or when nothing is started, the message shows
+    QTest::addColumn<QString>("started");
 
-    const QByteArray dir = sz("<dir>");
-    QTest::newRow("first value started as read, nothing appended")
-        << 1 << dir << dir << "MSINFO32.EXE" << true << "<dir>";
-    QTest::newRow("first value not startable, second not tried")
-        << 1 << sz("/no/tool") << dir << "MSINFO32.EXE" << false << "";
-    QTest::newRow("first value of another type") << 3 << sz("/bin/sh") << dir << "MSINFO32.EXE" << true << "";
-    QTest::newRow("first value empty ends at once")
-        << 1 << QByteArray() << dir << "MSINFO32.EXE" << true << "";
-    QTest::newRow("second value with the tool")
-        << 1 << QByteArray("-") << dir << "MSINFO32.EXE" << true << "<dir>/MSINFO32.EXE";
-    QTest::newRow("second value without the tool")
-        << 1 << QByteArray("-") << dir << "msinfo32.exe" << true << "";
-    QTest::newRow("second value names a folder of the tool's name")
-        << 1 << QByteArray("-") << dir << "MSINFO32.EXE/" << true << "";
-    QTest::newRow("second value, tool not startable")
-        << 1 << QByteArray("-") << dir << "MSINFO32.EXE" << false << "";
-    QTest::newRow("neither value") << 1 << QByteArray("-") << QByteArray("-") << "" << true << "";
+    const QByteArray dir = sz("<dir>"), none = "-";
+    const QString tool = "MSINFO32.EXE";
+    // clang-format off
+    QTest::newRow("first value started as read") << 1 << dir << dir << tool << true << "<dir>";
+    QTest::newRow("first not startable, 2nd not tried") << 1 << sz("/no/tool") << dir << tool << false << "/no/tool";
+    QTest::newRow("first value of another type") << 3 << sz("/bin/sh") << dir << tool << true << "";
+    QTest::newRow("first value empty ends at once") << 1 << QByteArray() << dir << tool << true << "";
+    QTest::newRow("second value with the tool") << 1 << none << dir << tool << true << "<dir>/" + tool;
+    QTest::newRow("second value without the tool") << 1 << none << dir << "msinfo32.exe" << true << "";
+    QTest::newRow("second value, a folder of that name") << 1 << none << dir << tool + "/" << true << "";
+    QTest::newRow("second value, tool not startable") << 1 << none << dir << tool << false << "<dir>/" + tool;
+    QTest::newRow("neither value") << 1 << none << none << tool << true << "";
+    // clang-format on
 }
 
 void SysInfoTest::startSysInfo()
@@ -129,37 +115,31 @@ void SysInfoTest::startSysInfo()
     QFETCH(int, firstType);
     QFETCH(QByteArray, first);
     QFETCH(QByteArray, second);
-    QFETCH(QString, file);
+    QFETCH(QString, entry);
     QFETCH(bool, startable);
     QFETCH(QString, started);
 
     testing::Sandbox sandbox;
     sandbox.desktop.succeed = startable;
-    const QString dir = sandbox.workFolder();
-    if (file.endsWith('/'))
-        QDir(dir).mkpath(file);
-    else if (!file.isEmpty())
-        sandbox.writeFile(file, "MZ");
+    testing::makeEntries(sandbox, { entry }, "MZ");
     testing::FakeRegistry registry;
-    const QByteArray dirBytes = dir.toLocal8Bit();
+    const QByteArray dir = sandbox.workFolder().toLocal8Bit();
     if (first != "-")
-        registry.set(msinfoKey, "PATH", firstType, first.replace("<dir>", dirBytes));
+        registry.set(msinfoKey, "PATH", firstType, first.replace("<dir>", dir));
     if (second != "-")
-        registry.set(locationKey, "MSINFO", 1, second.replace("<dir>", dirBytes));
+        registry.set(locationKey, "MSINFO", 1, second.replace("<dir>", dir));
 
     about::StartSysInfo();
 
     // A value found in the first place ends the search there, whatever came of it.
-    const QStringList keysOpened =
-        first != "-" ? QStringList { msinfoKey } : QStringList { msinfoKey, locationKey };
-    QCOMPARE(registry.opened, keysOpened);
+    QCOMPARE(registry.opened, QStringList({ msinfoKey, locationKey }).mid(0, first != "-" ? 1 : 2));
     QCOMPARE(registry.openHandles, 0);
-    if (started.isEmpty()) {
-        expectUnavailable(sandbox);
-    } else {
-        QCOMPARE(sandbox.desktop.started, QStringList { started.replace("<dir>", dir) });
-        QVERIFY(sandbox.prompts.messages.empty());
-    }
+    QCOMPARE(sandbox.desktop.started,
+        started.isEmpty() ? QStringList() : QStringList { started.replace("<dir>", sandbox.workFolder()) });
+    const bool told = started.isEmpty() || !startable;
+    QCOMPARE(testing::shownMessages(sandbox), told ? unavailable : QStringList());
+    if (told)
+        QCOMPARE(sandbox.prompts.messages[0].icon, platform::Icon::None);
 }
 
 // Without a registry of its own, the machine answers the first lookup with a system information
@@ -183,7 +163,7 @@ void SysInfoTest::withoutRegistry()
 
     QCOMPARE(sandbox.desktop.started, QStringList { tool });
     QCOMPARE(second, KeyLookup::Failed);
-    expectUnavailable(sandbox);
+    QCOMPARE(testing::shownMessages(sandbox), unavailable);
 #endif
 }
 

@@ -5,12 +5,23 @@
 #include "support/sandbox.h"
 
 #include <memory>
-#include <QFile>
+#include <QDir>
 #include <QStringList>
 #include <QTest>
 
 namespace testing
 {
+
+// Makes each of `entries` in the work folder: names ending in "/" as folders, the others as files.
+inline void makeEntries(const Sandbox& box, const QStringList& entries, const QByteArray& bytes = "x")
+{
+    for (const QString& entry : entries) {
+        if (entry.endsWith('/'))
+            QDir(box.workFolder()).mkpath(entry);
+        else
+            box.writeFile(entry, bytes);
+    }
+}
 
 // The main window as a user finds it: started inside `box`, showing its work folder.
 inline std::unique_ptr<MainWindow> openWindow(const Sandbox& box)
@@ -23,24 +34,31 @@ inline std::unique_ptr<MainWindow> openWindow(const Sandbox& box)
     return window;
 }
 
-// The names the file list shows, top to bottom.
-inline QStringList listedNames(const platform::CheckList& list)
-{
-    QStringList names;
-    for (int i = 0; i < list.ListCount(); ++i)
-        names << list.List(i);
-    return names;
-}
-
-// The names that carry a tick.
-inline QStringList tickedNames(const platform::CheckList& list)
+// The entries a list or combo box shows, top to bottom; with `tickedOnly`, those that carry a tick.
+template <typename List> QStringList listedNames(const List& list, bool tickedOnly = false)
 {
     QStringList names;
     for (int i = 0; i < list.ListCount(); ++i) {
-        if (list.Selected(i))
-            names << list.List(i);
+        if constexpr (requires { list.Selected(i); })
+            if (tickedOnly && !list.Selected(i))
+                continue;
+        names << list.List(i);
     }
     return names;
+}
+
+inline QStringList tickedNames(const platform::CheckList& list)
+{
+    return listedNames(list, true);
+}
+
+// The message boxes shown so far, each as "title: text".
+inline QStringList shownMessages(const Sandbox& box)
+{
+    QStringList shown;
+    for (const auto& message : box.prompts.messages)
+        shown << message.title + ": " + message.text;
+    return shown;
 }
 
 } // namespace testing
