@@ -1,10 +1,9 @@
-#include "app/mainwindow.h"
 #include "backupdir/browseme.h"
 #include "backupdir/pathonly.h"
 #include "platform/drivelist.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
-#include "support/sandbox.h"
+#include "support/windowtest.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -26,29 +25,19 @@ private slots:
     void pickDrive();
 };
 
-static QString clipboardText()
-{
-    return QGuiApplication::clipboard()->text();
-}
-
 void BrowseMeTest::pathOnly_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("parent");
-    QTest::newRow("two levels down") << "/Data/Backups"
-                                     << "/Data";
-    QTest::newRow("one level down keeps the root") << "/Data"
-                                                   << "/";
-    QTest::newRow("root stays") << "/"
-                                << "/";
-    QTest::newRow("trailing separator") << "/Data/"
-                                        << "/Data";
-    QTest::newRow("no separator") << "Data"
-                                  << "";
-    QTest::newRow("drive, one level down") << "C:\\Data"
-                                           << "C:\\";
-    QTest::newRow("drive, trailing separator") << "C:\\Data\\"
-                                               << "C:\\Data";
+    // clang-format off
+    QTest::newRow("two levels down") << "/Data/Backups" << "/Data";
+    QTest::newRow("one level down keeps the root") << "/Data" << "/";
+    QTest::newRow("root stays") << "/" << "/";
+    QTest::newRow("trailing separator") << "/Data/" << "/Data";
+    QTest::newRow("no separator") << "Data" << "";
+    QTest::newRow("drive, one level down") << "C:\\Data" << "C:\\";
+    QTest::newRow("drive, trailing separator") << "C:\\Data\\" << "C:\\Data";
+    // clang-format on
 }
 
 void BrowseMeTest::pathOnly()
@@ -84,7 +73,7 @@ void BrowseMeTest::closing()
 
     BrowseMe chooser(w);
     QCOMPARE(chooser.Dir1->Path(), saved);
-    QCOMPARE(clipboardText(), saved);
+    QCOMPARE(QGuiApplication::clipboard()->text(), saved);
     chooser.Command4->click();
     const QString shown = toRoot ? QString("/") : QFileInfo(saved).path();
     if (toRoot) {
@@ -93,7 +82,7 @@ void BrowseMeTest::closing()
     }
     QCOMPARE(chooser.Dir1->Path(), shown);
     QCOMPARE(chooser.txtPath->text(), shown);
-    QCOMPARE(clipboardText(), shown);
+    QCOMPARE(QGuiApplication::clipboard()->text(), shown);
 
     chooser.show();
     if (how == "ok")
@@ -139,23 +128,19 @@ void BrowseMeTest::createFolder()
     chooser.Command5->click();
 
     QCOMPARE(sandbox.prompts.inputs.size(), std::size_t(1));
-    QCOMPARE(sandbox.prompts.inputs[0].prompt, QString("Please enter a name for this folder"));
-    QCOMPARE(sandbox.prompts.inputs[0].title, QString("Backup Directory"));
-    QCOMPARE(sandbox.prompts.inputs[0].initial, QString("New Folder"));
-    const QStringList entries = QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
-    if (reason.isEmpty()) {
-        QVERIFY(sandbox.prompts.messages.empty());
-        QCOMPARE(chooser.Dir1->Path(), work + "/New Folder");
-        QCOMPARE(clipboardText(), work + "/New Folder");
-        QCOMPARE(entries, QStringList({ "New Folder", "file.txt" }));
-    } else {
-        QCOMPARE(sandbox.prompts.messages.size(), std::size_t(1));
-        QCOMPARE(sandbox.prompts.messages[0].title, QString("Backup Directory"));
+    const auto& asked = sandbox.prompts.inputs[0];
+    QCOMPARE(QStringList({ asked.prompt, asked.title, asked.initial }),
+        QStringList({ "Please enter a name for this folder", "Backup Directory", "New Folder" }));
+    const QStringList shown = testing::shownMessages(sandbox);
+    QCOMPARE(shown.size(), reason.isEmpty() ? 0 : 1);
+    if (!reason.isEmpty())
         QVERIFY2(
-            sandbox.prompts.messages[0].text.contains(reason), qPrintable(sandbox.prompts.messages[0].text));
-        QCOMPARE(chooser.Dir1->Path(), work);
-        QCOMPARE(entries, QStringList { "file.txt" });
-    }
+            shown[0].startsWith("Backup Directory: ") && shown[0].contains(reason), qPrintable(shown[0]));
+    const QString now = reason.isEmpty() ? work + "/New Folder" : work;
+    QCOMPARE(chooser.Dir1->Path(), now);
+    QCOMPARE(QGuiApplication::clipboard()->text(), now);
+    QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+        reason.isEmpty() ? QStringList({ "New Folder", "file.txt" }) : QStringList { "file.txt" });
 }
 
 // Picking a drive moves the folder list there; a drive that is not ready says so and changes nothing.
@@ -170,15 +155,14 @@ void BrowseMeTest::pickDrive()
     chooser.Drive1->addItems({ "/no/such/drive", work });
 
     chooser.Drive1->setCurrentIndex(chooser.Drive1->count() - 2);
-    QCOMPARE(sandbox.prompts.messages.size(), std::size_t(1));
-    QCOMPARE(sandbox.prompts.messages[0].title, QString("Backup Directory"));
+    QVERIFY(testing::shownMessages(sandbox).join('|').startsWith("Backup Directory: "));
     QCOMPARE(chooser.Dir1->Path(), start);
     QCOMPARE(chooser.Drive1->currentIndex(), startDrive);
 
     chooser.Drive1->setCurrentIndex(chooser.Drive1->count() - 1);
     QCOMPARE(chooser.Dir1->Path(), work);
-    QCOMPARE(clipboardText(), work);
-    QCOMPARE(sandbox.prompts.messages.size(), std::size_t(1));
+    QCOMPARE(QGuiApplication::clipboard()->text(), work);
+    QCOMPARE(testing::shownMessages(sandbox).size(), 1);
 }
 
 QTEST_MAIN(BrowseMeTest)
