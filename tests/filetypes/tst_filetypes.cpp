@@ -20,34 +20,10 @@ private slots:
     void fileThatCannotBeWritten();
 };
 
-namespace
+static QString entries(const platform::ComboBox& combo)
 {
-QString entries(const platform::ComboBox& combo)
-{
-    QStringList list;
-    for (int i = 0; i < combo.ListCount(); ++i)
-        list << combo.List(i);
-    return list.join('|');
+    return testing::listedNames(combo).join('|');
 }
-
-QString patternFile(const testing::Sandbox& box)
-{
-    return box.programFolder() + "/cmb.ftl";
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
-} // namespace
 
 void FileTypesTest::loading_data()
 {
@@ -67,84 +43,62 @@ void FileTypesTest::loading()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
     testing::Sandbox box;
-    writeAll(patternFile(box), bytes);
     platform::ComboBox combo;
     combo.setText("*.txt");
-    filetypes::Load_Combo(patternFile(box), combo);
+    filetypes::Load_Combo(box.writeFile(box.programFolder() + "/cmb.ftl", bytes), combo);
     QCOMPARE(entries(combo), expected);
     QCOMPARE(combo.Text(), QString("*.txt"));
     QCOMPARE(combo.ListIndex(), -1);
 }
 
+// Each line of cmb.ftl is written here followed by "|". The action is "save " and what is typed,
+// "delete " and what is typed, or "delete #" and the entry picked.
 void FileTypesTest::savingAndDeleting_data()
 {
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("picked"); // -1: a pattern is typed instead
-    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("before"); // empty: there is no cmb.ftl
+    QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("selected");
-
-    QTest::newRow("save new") << QByteArray("*.txt\r\n*.doc\r\n") << "save" << -1 << "*.rtf"
-                              << "*.txt|*.doc|*.rtf"
-                              << "*.rtf";
-    QTest::newRow("save listed picks last") << QByteArray("*.doc\r\n*.txt\r\n") << "save" << -1 << "*.doc"
-                                            << "*.doc|*.txt"
-                                            << "*.txt";
-    QTest::newRow("save empty") << QByteArray("*.txt\r\n*.doc\r\n") << "save" << -1 << ""
-                                << "*.txt|*.doc"
-                                << "*.doc";
-    QTest::newRow("save upper case") << QByteArray("*.txt\r\n") << "save" << -1 << "*.TXT"
-                                     << "*.txt|*.TXT"
-                                     << "*.TXT";
-    QTest::newRow("save cleans") << QByteArray("*.a\r\n\r\n*.b,*.a\r\n \r\n") << "save" << -1 << "*.c"
-                                 << "*.a|*.b|*.c"
-                                 << "*.c";
-    QTest::newRow("save blanks") << QByteArray("*.txt\r\n") << "save" << -1 << "  "
-                                 << "*.txt|  "
-                                 << "  ";
-    QTest::newRow("save creates file") << QByteArray() << "save" << -1 << "*.log"
-                                       << "*.log"
-                                       << "*.log";
-    QTest::newRow("delete picked") << QByteArray("*.txt\r\n*.doc\r\n*.rtf\r\n") << "delete" << 1 << ""
-                                   << "*.txt|*.rtf"
-                                   << "*.txt";
-    QTest::newRow("delete only") << QByteArray("*.txt\r\n") << "delete" << 0 << ""
-                                 << ""
-                                 << "";
-    QTest::newRow("delete after typing")
-        << QByteArray("*.doc\r\n\r\n*.doc\r\n*.txt\r\n") << "delete" << -1 << "*.x"
-        << "*.doc|*.txt"
-        << "*.doc";
+    // clang-format off
+    QTest::newRow("save new") << "*.txt|*.doc|" << "save *.rtf" << "*.txt|*.doc|*.rtf|" << "*.rtf";
+    QTest::newRow("save listed picks last") << "*.doc|*.txt|" << "save *.doc" << "*.doc|*.txt|" << "*.txt";
+    QTest::newRow("save empty") << "*.txt|*.doc|" << "save " << "*.txt|*.doc|" << "*.doc";
+    QTest::newRow("save upper case") << "*.txt|" << "save *.TXT" << "*.txt|*.TXT|" << "*.TXT";
+    QTest::newRow("save cleans") << "*.a||*.b,*.a| |" << "save *.c" << "*.a|*.b|*.c|" << "*.c";
+    QTest::newRow("save blanks") << "*.txt|" << "save   " << "*.txt|  |" << "  ";
+    QTest::newRow("save creates file") << "" << "save *.log" << "*.log|" << "*.log";
+    QTest::newRow("delete picked") << "*.txt|*.doc|*.rtf|" << "delete #1" << "*.txt|*.rtf|" << "*.txt";
+    QTest::newRow("delete only") << "*.txt|" << "delete #0" << "" << "";
+    QTest::newRow("delete typed") << "*.doc||*.doc|*.txt|" << "delete *.x" << "*.doc|*.txt|" << "*.doc";
+    // clang-format on
 }
 
 void FileTypesTest::savingAndDeleting()
 {
-    QFETCH(QByteArray, before);
-    QFETCH(QString, button);
-    QFETCH(int, picked);
-    QFETCH(QString, typed);
+    QFETCH(QString, before);
+    QFETCH(QString, action);
     QFETCH(QString, after);
     QFETCH(QString, selected);
 
     testing::Sandbox box;
+    const QString ftl = box.programFolder() + "/cmb.ftl";
     if (!before.isEmpty())
-        writeAll(patternFile(box), before);
-    for (const char* name : { "a.txt", "b.doc", "c.rtf" })
-        box.writeFile(name, "x");
+        box.writeFile(ftl, before.replace('|', "\r\n").toLatin1());
+    testing::makeEntries(box, { "a.txt", "b.doc", "c.rtf" });
     auto w = testing::openWindow(box);
-    if (picked >= 0) {
-        w->Combo1->setListIndex(picked);
+    const QString typed = action.section(' ', 1);
+    if (typed.startsWith('#')) {
+        w->Combo1->setListIndex(typed.mid(1).toInt());
     } else {
         w->Combo1->setText(QString());
         QTest::keyClicks(w->Combo1->lineEdit(), typed);
     }
-    QTest::mouseClick(button == "save" ? w->cmdCmbAdd : w->cmdCmbDel, Qt::LeftButton);
+    QTest::mouseClick(action.startsWith("save") ? w->cmdCmbAdd : w->cmdCmbDel, Qt::LeftButton);
 
-    QCOMPARE(entries(*w->Combo1), after);
-    QCOMPARE(readAll(patternFile(box)),
-        after.isEmpty() ? QByteArray() : (after.split('|').join("\r\n") + "\r\n").toLatin1());
-    QCOMPARE(w->Combo1->ListIndex(), after.isEmpty() ? -1 : int(after.split('|').indexOf(selected)));
+    const QStringList listed = after.split('|', Qt::SkipEmptyParts);
+    QCOMPARE(entries(*w->Combo1) + (after.isEmpty() ? "" : "|"), after);
+    QCOMPARE(box.readFile(ftl), after.replace('|', "\r\n").toLatin1());
+    QCOMPARE(w->Combo1->ListIndex(), int(listed.indexOf(selected)));
     if (!after.isEmpty()) {
         QCOMPARE(w->Combo1->Text(), selected);
         // Picking the entry lists the folder for it.
@@ -156,9 +110,8 @@ void FileTypesTest::savingAndDeleting()
 void FileTypesTest::newExtension()
 {
     testing::Sandbox box;
-    writeAll(patternFile(box), "*.txt\r\n");
-    for (const char* name : { "a.txt", "odd.", "plain" })
-        box.writeFile(name, "x");
+    const QString ftl = box.writeFile(box.programFolder() + "/cmb.ftl", "*.txt\r\n");
+    testing::makeEntries(box, { "a.txt", "odd.", "plain" });
     auto w = testing::openWindow(box);
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
@@ -167,16 +120,15 @@ void FileTypesTest::newExtension()
     QCOMPARE(w->Combo1->Text(), QString("*."));
     QCOMPARE(w->Combo1->ListIndex(), -1);
     QVERIFY(w->Combo1->hasFocus());
-    QCOMPARE(w->Combo1->lineEdit()->cursorPosition(), 2);
-    QVERIFY(!w->Combo1->lineEdit()->hasSelectedText());
     QCOMPARE(testing::listedNames(*w->lstFiles), QStringList { "odd." });
-    // Typing goes on after the point; nothing joins the collection until Save, which writes 1252.
+    // Typing goes on after the point, nothing selected; nothing joins the collection until Save, which writes
+    // 1252.
     QTest::keyClicks(w->Combo1->lineEdit(), "txt");
     QCOMPARE(testing::listedNames(*w->lstFiles), QStringList { "a.txt" });
-    QCOMPARE(readAll(patternFile(box)), QByteArray("*.txt\r\n"));
+    QCOMPARE(box.readFile(ftl), QByteArray("*.txt\r\n"));
     w->Combo1->setText("\u20AC.txt");
     w->cmdCmbAdd->click();
-    QCOMPARE(readAll(patternFile(box)), QByteArray("*.txt\r\n\x80.txt\r\n"));
+    QCOMPARE(box.readFile(ftl), QByteArray("*.txt\r\n\x80.txt\r\n"));
 }
 
 void FileTypesTest::fileThatCannotBeWritten()
