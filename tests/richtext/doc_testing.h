@@ -1,7 +1,9 @@
 #pragma once
 
 #include "richtext/document.h"
+#include "richtext/rtfsource.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -27,11 +29,14 @@ inline int replaceAll(richtext::Document& doc, const QString& find, const QStrin
     return count;
 }
 
-inline void writeFile(const QString& path, const QByteArray& bytes)
+// Writes `bytes` as `name` in `dir` and returns the file's path.
+inline QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
+    const QString path = dir.filePath(name);
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 inline QByteArray readFile(const QString& path)
@@ -40,17 +45,47 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// Sets a file's modification time into the past, so that any rewrite shows.
-inline void backdate(const QString& path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addDays(-3), QFileDevice::FileModificationTime));
-}
-
 inline QDateTime modified(const QString& path)
 {
     return QFileInfo(path).lastModified();
+}
+
+// Sets a file's modification time three days back, so that any rewrite shows; returns the time set.
+inline QDateTime backdate(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)
+        || !file.setFileTime(QDateTime::currentDateTimeUtc().addDays(-3), QFileDevice::FileModificationTime))
+        qFatal("cannot backdate %s", qPrintable(path));
+    file.close();
+    return modified(path);
+}
+
+inline richtext::RtfSource parsed(const QByteArray& rtf)
+{
+    QString why;
+    auto source = richtext::RtfSource::parse(rtf, &why);
+    if (!source)
+        qFatal("document did not parse (%s): %s", qPrintable(why), rtf.constData());
+    return *source;
+}
+
+// Every occurrence of `find` in the visible text, left to right, becomes `with`.
+inline richtext::EditList editsFor(const QString& text, const QString& find, const QString& with)
+{
+    richtext::EditList edits;
+    for (qsizetype at = text.indexOf(find); at >= 0; at = text.indexOf(find, at + find.size()))
+        edits.push_back({ at, find.size(), with });
+    return edits;
+}
+
+// The document written with `edits`; empty when the writer refuses them, the reason in `why`.
+inline QByteArray written(
+    const richtext::RtfSource& source, const richtext::EditList& edits, QString* why = nullptr)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return source.write(edits, buffer, why) ? buffer.data() : QByteArray();
 }
 
 } // namespace doctest

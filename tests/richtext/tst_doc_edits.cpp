@@ -26,30 +26,15 @@ void EditsTest::forwardEdits_data()
     QTest::addColumn<QString>("find");
     QTest::addColumn<QString>("with");
     QTest::addColumn<QString>("after");
-    QTest::newRow("adjacent matches") << "catcat cat"
-                                      << "cat"
-                                      << "dog"
-                                      << "dogdog dog";
-    QTest::newRow("replacement contains the find string") << "aXa"
-                                                          << "a"
-                                                          << "aa"
-                                                          << "aaXaa";
-    QTest::newRow("replacement is the find string twice") << "abab"
-                                                          << "ab"
-                                                          << "abab"
-                                                          << "abababab";
-    QTest::newRow("empty replacement") << "x-y--z-"
-                                       << "-"
-                                       << ""
-                                       << "xyz";
-    QTest::newRow("whole text") << "abc"
-                                << "abc"
-                                << ""
-                                << "";
-    QTest::newRow("replacement with a line break") << "a,b,c"
-                                                   << ","
-                                                   << "\r\n"
-                                                   << "a\nb\nc";
+    auto row = [](const char* name, const char* text, const char* find, const char* with, const char* after) {
+        QTest::newRow(name) << QString(text) << QString(find) << QString(with) << QString(after);
+    };
+    row("adjacent matches", "catcat cat", "cat", "dog", "dogdog dog");
+    row("replacement contains the find string", "aXa", "a", "aa", "aaXaa");
+    row("replacement is the find string twice", "abab", "ab", "abab", "abababab");
+    row("empty replacement", "x-y--z-", "-", "", "xyz");
+    row("whole text", "abc", "abc", "", "");
+    row("replacement with a line break", "a,b,c", ",", "\r\n", "a\nb\nc");
 }
 
 void EditsTest::forwardEdits()
@@ -84,8 +69,7 @@ void EditsTest::editsAnywhere()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, seed);
-    const QString path = dir.filePath("edits.txt");
-    doctest::writeFile(path, bytes);
+    const QString path = doctest::writeFile(dir, "edits.txt", bytes);
     Document doc;
     QCOMPARE(doc.load(path, LoadMode::Text), LoadOutcome::Loaded);
     QString expected = doc.text();
@@ -93,9 +77,9 @@ void EditsTest::editsAnywhere()
     QRandomGenerator random(seed);
     const QStringList inserts = { "", "x", "yy", "\n", "zz\nz" };
     for (int round = 0; round < 60; ++round) {
-        const bool forward = round < 20;
+        // The first edits move forward, as a replace run's do.
         qsizetype start =
-            forward ? doc.selStart() + random.bounded(4) : random.bounded(int(doc.length()) + 1);
+            round < 20 ? doc.selStart() + random.bounded(4) : random.bounded(int(doc.length()) + 1);
         start = std::min(start, doc.length());
         qsizetype count = random.bounded(int(std::min<qsizetype>(doc.length() - start, 5)) + 1);
         // Edits keep surrogate pairs whole, as the view's selections do.

@@ -1,3 +1,4 @@
+#include "doc_testing.h"
 #include "richtext/rtftext_richview.h"
 
 #include <QTextBlock>
@@ -5,18 +6,11 @@
 #include <QTextDocument>
 #include <QtTest>
 
+using doctest::parsed;
 using richtext::RtfSource;
 
 namespace
 {
-
-RtfSource parsed(const QByteArray& rtf)
-{
-    auto source = RtfSource::parse(rtf);
-    if (!source)
-        qFatal("document did not parse: %s", rtf.constData());
-    return *source;
-}
 
 // The view's characters as positions count them: a paragraph break is one character.
 QString viewText(const QTextDocument& view)
@@ -47,15 +41,16 @@ void RtfViewTest::sameCharacters_data()
 {
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<qsizetype>("maxChars");
-    QTest::newRow("paragraphs, tabs, special spaces")
-        << QByteArray("{\\rtf1 a\\par b\\tab c\\~d\\-e\\line f\\par}") << qsizetype(1000);
-    QTest::newRow("control and separator characters")
-        << QByteArray("{\\rtf1 a\\u13?b\\u8232?c\\u0?d\\u65532?e\\u8233?f\\u-257?}") << qsizetype(1000);
-    QTest::newRow("picture adds no character")
-        << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}b}") << qsizetype(1000);
-    QTest::newRow("cut inside a formatting run") << QByteArray("{\\rtf1 ab{\\b cd}ef}") << qsizetype(3);
-    QTest::newRow("nothing shown") << QByteArray("{\\rtf1 ab}") << qsizetype(0);
-    QTest::newRow("empty document") << QByteArray("{\\rtf1 }") << qsizetype(10);
+    auto row = [](const char* name, const char* document, qsizetype maxChars) {
+        QTest::newRow(name) << QByteArray(document) << maxChars;
+    };
+    row("paragraphs, tabs, special spaces", "{\\rtf1 a\\par b\\tab c\\~d\\-e\\line f\\par}", 1000);
+    row("control and separator characters", "{\\rtf1 a\\u13?b\\u8232?c\\u0?d\\u65532?e\\u8233?f\\u-257?}",
+        1000);
+    row("picture adds no character", "{\\rtf1 a{\\pict\\pngblip 89504e47}b}", 1000);
+    row("cut inside a formatting run", "{\\rtf1 ab{\\b cd}ef}", 3);
+    row("nothing shown", "{\\rtf1 ab}", 0);
+    row("empty document", "{\\rtf1 }", 10);
 }
 
 void RtfViewTest::sameCharacters()
