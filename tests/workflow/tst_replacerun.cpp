@@ -50,6 +50,7 @@ void ReplaceRunTest::summary()
     QCOMPARE(f.results(), a == "cat" ? QStringList { "a.txt - 1 String replaced" } : QStringList());
     QCOMPARE(QFileInfo(f.path("a.txt")).lastModified() == longAgo, a != "cat");
     QCOMPARE(QFileInfo(f.path("b.txt")).lastModified(), longAgo); // no match: not written
+    QCOMPARE(f.sandbox.readFile("b.txt"), QByteArray("dog"));
     QVERIFY(!f.w->lblTotal->isHidden() && f.w->lblScan->isHidden());
     QCOMPARE(QStringList({ f.w->Text1, f.w->Text2 }), QStringList({ "cat", "dog" }));
     QVERIFY(f.w->cmdUndo->isEnabled() && f.w->mnuUndo->isEnabled());
