@@ -1,11 +1,14 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "backupdir/browseme.h"
 #include "platform/checklist.h"
+#include "platform/folderlist.h"
 #include "support/sandbox.h"
 
 #include <memory>
 #include <QDir>
+#include <QPushButton>
 #include <QStringList>
 #include <QTest>
 
@@ -50,6 +53,17 @@ template <typename List> QStringList listedNames(const List& list, bool tickedOn
 inline QStringList tickedNames(const platform::CheckList& list)
 {
     return listedNames(list, true);
+}
+
+// The next backup folder chooser moves to `folder`, then is left by `button` (none: its close box).
+inline void answerChooser(
+    Sandbox& box, const QString& folder, QPushButton* BrowseMe::*button = &BrowseMe::Command1)
+{
+    box.prompts.onModal([folder, button](QDialog& dialog) {
+        auto& chooser = static_cast<BrowseMe&>(dialog);
+        chooser.Dir1->setPath(folder);
+        button ? (chooser.*button)->click() : void(chooser.close());
+    });
 }
 
 // The message boxes shown so far, each as "title: text".

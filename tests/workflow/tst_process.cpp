@@ -1,16 +1,10 @@
-#include "app/mainwindow.h"
-#include "backupdir/browseme.h"
-#include "platform/checklist.h"
-#include "platform/folderlist.h"
 #include "platform/label.h"
-#include "support/sandbox.h"
+#include "support/windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QtTest>
 
 namespace
@@ -38,46 +32,26 @@ struct Desk {
     QByteArray file(const QString& name) const { return sandbox.readFile("docs/" + name + ".txt"); }
     QByteArray copy(const QString& name) const { return sandbox.readFile("backup/" + name + ".txt"); }
     QStringList copies() const { return QDir(backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-    // The next chooser is worked by `user` after moving to `folder`.
-    void chooser(const QString& folder, std::function<void(BrowseMe&)> user)
+    // Replaces `from` with `to` in the ticked files, the chooser left at `folder` by `button`.
+    void run(const QString& from, const QString& to, QPushButton* BrowseMe::*button = &BrowseMe::Command1,
+        QString folder = {})
     {
-        sandbox.prompts.onModal([folder, user](QDialog& dialog) {
-            auto& chooser = static_cast<BrowseMe&>(dialog);
-            chooser.Dir1->setPath(folder);
-            user(chooser);
-        });
-    }
-    void acceptAt(const QString& folder)
-    {
-        chooser(folder, [](BrowseMe& b) {
-            b.Command1->click();
-        });
+        w.Findme->setPlainText(from);
+        w.Replaceme->setPlainText(to);
+        testing::answerChooser(sandbox, folder.isEmpty() ? backup : folder, button);
+        w.Command1->click();
     }
 };
 
-// Records, each time the status line paints, its text and whether `firstCopy` exists yet.
-class PaintWatch : public QObject
-{
-public:
-    PaintWatch(QLabel* label, const QString& firstCopy)
-        : m_label(label)
-        , m_firstCopy(firstCopy)
-    {
-        label->installEventFilter(this);
-    }
-    QList<std::pair<QString, bool>> paints;
-
-protected:
+// Calls `seen` each time the watched widget paints.
+struct PaintWatch : QObject {
+    std::function<void()> seen;
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Paint)
-            paints.append({ m_label->text(), QFileInfo::exists(m_firstCopy) });
+            seen();
         return false;
     }
-
-private:
-    QLabel* m_label;
-    QString m_firstCopy;
 };
 
 } // namespace
@@ -97,15 +71,13 @@ void ProcessTest::refused_data()
     QTest::addColumn<bool>("menu");
     QTest::addColumn<bool>("backup");
     QTest::addColumn<QString>("find");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("empty find") << false << true << ""
-                                << "Nothing to Search for";
-    QTest::newRow("empty find, menu") << true << true << ""
-                                      << "Nothing to Search for";
-    QTest::newRow("nothing ticked") << false << true << "cat"
-                                    << "Nothing Selected";
-    QTest::newRow("nothing ticked, no backup") << true << false << "cat"
-                                               << "Nothing Selected";
+    QTest::addColumn<QString>("shown");
+    const QString noFind = "Nothing to Search for: Please enter a search sting     ";
+    const QString noTick = "Nothing Selected: Select file(s) to change by placing a Check in the box     ";
+    QTest::newRow("empty find") << false << true << "" << noFind;
+    QTest::newRow("empty find, menu") << true << true << "" << noFind;
+    QTest::newRow("nothing ticked") << false << true << "cat" << noTick;
+    QTest::newRow("nothing ticked, no backup") << true << false << "cat" << noTick;
 }
 
 void ProcessTest::refused()
@@ -113,7 +85,7 @@ void ProcessTest::refused()
     QFETCH(bool, menu);
     QFETCH(bool, backup);
     QFETCH(QString, find);
-    QFETCH(QString, title);
+    QFETCH(QString, shown);
     Desk desk(find.isEmpty() ? QStringList { "a.txt" } : QStringList {}, find);
     desk.w.chkBackup->setChecked(backup);
     desk.w.activateWindow();
@@ -122,13 +94,8 @@ void ProcessTest::refused()
 
     menu ? desk.w.mnuProcess->trigger() : desk.w.Command1->click();
 
-    QCOMPARE(desk.sandbox.prompts.messages.size(), std::size_t(1));
-    const auto& shown = desk.sandbox.prompts.messages[0];
-    QCOMPARE(shown.text,
-        find.isEmpty() ? "Please enter a search sting     "
-                       : "Select file(s) to change by placing a Check in the box     ");
-    QCOMPARE(shown.title, title);
-    QCOMPARE(shown.icon, platform::Icon::Information);
+    QCOMPARE(testing::shownMessages(desk.sandbox), QStringList { shown });
+    QCOMPARE(desk.sandbox.prompts.messages[0].icon, platform::Icon::Information);
     QVERIFY(desk.sandbox.prompts.dialogs.isEmpty());
     QVERIFY(desk.copies().isEmpty());
     QCOMPARE(desk.file("a"), QByteArray("cat in a"));
@@ -145,27 +112,25 @@ void ProcessTest::backupCopies()
     QVERIFY(c.open(QIODevice::ReadWrite) && c.setFileTime(past, QFileDevice::FileModificationTime));
     QVERIFY(QDir(desk.backup).mkdir("e.txt")); // this copy fails and is skipped
     QVERIFY(QTest::qWaitForWindowExposed(&desk.w));
-    PaintWatch watch(desk.w.lblScan, desk.backup + "/b.txt");
-    desk.acceptAt(desk.backup);
+    QStringList paints; // the status line each time it paints, and whether the first copy is there yet
+    PaintWatch watch;
+    watch.seen = [&] {
+        paints << desk.w.lblScan->text() + (QFileInfo::exists(desk.backup + "/b.txt") ? " (copied)" : "");
+    };
+    desk.w.lblScan->installEventFilter(&watch);
 
-    desk.w.Command1->click();
+    desk.run("cat", "dog");
 
     QCOMPARE(desk.sandbox.prompts.dialogs, QStringList { "Choose Backup Directory" });
     QVERIFY(desk.sandbox.prompts.messages.empty());
-    QVERIFY(watch.paints.contains(std::pair<QString, bool>("Backing up files . . .", false)));
+    QVERIFY(paints.contains("Backing up files . . ."));
     QCOMPARE(desk.copies(), QStringList({ "b.txt", "c.txt", "e.txt" }));
-    QCOMPARE(desk.copy("b"), QByteArray("cat in b"));
-    QCOMPARE(desk.copy("c"), QByteArray("cat in c"));
+    QCOMPARE(desk.copy("b") + "|" + desk.copy("c"), QByteArray("cat in b|cat in c"));
     QCOMPARE(QFileInfo(desk.backup + "/c.txt").lastModified().toSecsSinceEpoch(), past.toSecsSinceEpoch());
-    QCOMPARE(desk.file("a"), QByteArray("cat in a"));
-    QCOMPARE(desk.file("e"), QByteArray("dog in e"));
+    QCOMPARE(desk.file("a") + "|" + desk.file("e"), QByteArray("cat in a|dog in e"));
 
-    desk.w.Findme->setPlainText("dog");
-    desk.w.Replaceme->setPlainText("emu");
-    desk.acceptAt(desk.backup);
-    desk.w.Command1->click();
-    QCOMPARE(desk.copy("b"), QByteArray("dog in b"));
-    QCOMPARE(desk.file("b"), QByteArray("emu in b"));
+    desk.run("dog", "emu");
+    QCOMPARE(desk.copy("b") + "|" + desk.file("b"), QByteArray("dog in b|emu in b"));
 }
 
 // Cancel stops everything silently; the close box after an earlier OK keeps that destination.
@@ -175,10 +140,7 @@ void ProcessTest::chooserClosed()
     const QString elsewhere = QDir(desk.sandbox.workFolder()).filePath("docs");
     desk.w.lblDest->setCaption(desk.backup + "/");
     desk.w.lstResults->addItem("an earlier result");
-    desk.chooser(elsewhere, [](BrowseMe& b) {
-        b.Command3->click();
-    });
-    desk.w.Command1->click();
+    desk.run("cat", "dog", &BrowseMe::Command3, elsewhere);
     QVERIFY(desk.sandbox.prompts.messages.empty());
     QCOMPARE(desk.w.lblDest->Caption(), QString());
     QVERIFY(desk.copies().isEmpty());
@@ -186,17 +148,10 @@ void ProcessTest::chooserClosed()
     QCOMPARE(desk.w.lblScan->Caption(), QString("Select Directory and Files"));
     QCOMPARE(desk.w.lstResults->count(), 1);
 
-    desk.acceptAt(desk.backup);
-    desk.w.Command1->click();
-    desk.w.Findme->setPlainText("dog");
-    desk.w.Replaceme->setPlainText("emu");
-    desk.chooser(elsewhere, [](BrowseMe& b) {
-        b.close();
-    });
-    desk.w.Command1->click();
+    desk.run("cat", "dog");
+    desk.run("dog", "emu", nullptr, elsewhere);
     QCOMPARE(desk.sandbox.prompts.dialogs.size(), 3);
-    QCOMPARE(desk.copy("d"), QByteArray("dog in d"));
-    QCOMPARE(desk.file("d"), QByteArray("emu in d"));
+    QCOMPARE(desk.copy("d") + "|" + desk.file("d"), QByteArray("dog in d|emu in d"));
     QCOMPARE(desk.sandbox.setting("Dir1BU"), elsewhere);
 }
 
