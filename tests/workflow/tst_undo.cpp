@@ -1,14 +1,8 @@
-#include "app/mainwindow.h"
-#include "backupdir/browseme.h"
-#include "platform/checklist.h"
-#include "platform/folderlist.h"
-#include "support/sandbox.h"
+#include "support/windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QtTest>
 
 class UndoTest : public QObject
@@ -27,9 +21,10 @@ void UndoTest::undo_data()
     QTest::addColumn<QString>("message"); // the title of the one message, if any
     QTest::addColumn<QByteArray>("after"); // both files after Undo
     QTest::addColumn<QString>("boxes"); // Findme and Replaceme after Undo
+    const QByteArray asAtFirst = "cat cat|cat";
     QTest::newRow("cat to dog, a dog was there before")
-        << false << "dog" << false << "" << QByteArray("cat cat|cat") << "cat|dog";
-    QTest::newRow("from the menu") << true << "dog" << false << "" << QByteArray("cat cat|cat") << "cat|dog";
+        << false << "dog" << false << "" << asAtFirst << "cat|dog";
+    QTest::newRow("from the menu") << true << "dog" << false << "" << asAtFirst << "cat|dog";
     QTest::newRow("empty replacement")
         << false << "" << false << "Nothing to Search for" << QByteArray(" dog|") << "|cat";
     QTest::newRow("nothing ticked") << false << "dog" << true << "Nothing Selected"
@@ -55,10 +50,7 @@ void UndoTest::undo()
     w.chkBackup->setChecked(true);
     w.Findme->setPlainText("cat");
     w.Replaceme->setPlainText(replacement);
-    sandbox.prompts.onModal([&](QDialog& dialog) {
-        static_cast<BrowseMe&>(dialog).Dir1->setPath(sandbox.workFolder() + "/backup");
-        static_cast<BrowseMe&>(dialog).Command1->click();
-    });
+    testing::answerChooser(sandbox, sandbox.workFolder() + "/backup");
     w.Command1->click();
     QVERIFY(w.cmdUndo->isEnabled() && w.mnuUndo->isEnabled());
     if (untick)
@@ -66,9 +58,10 @@ void UndoTest::undo()
 
     menu ? w.mnuUndo->trigger() : w.cmdUndo->click();
 
-    QCOMPARE(sandbox.prompts.messages.size(), std::size_t(message.isEmpty() ? 0 : 1));
+    const QStringList shown = testing::shownMessages(sandbox);
+    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
-        QCOMPARE(sandbox.prompts.messages[0].title, message);
+        QVERIFY2(shown[0].startsWith(message + ": "), qPrintable(shown[0]));
     QCOMPARE(sandbox.readFile("docs/both.txt") + "|" + sandbox.readFile("docs/one.txt"), after);
     QCOMPARE(w.Findme->toPlainText() + "|" + w.Replaceme->toPlainText(), boxes);
     QVERIFY(!w.chkBackup->isChecked());
