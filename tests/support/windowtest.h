@@ -4,6 +4,8 @@
 #include "backupdir/browseme.h"
 #include "platform/checklist.h"
 #include "platform/folderlist.h"
+#include "platform/label.h"
+#include "richtext/rtftext.h"
 #include "support/sandbox.h"
 
 #include <memory>
@@ -64,6 +66,12 @@ inline void answerChooser(
         chooser.Dir1->setPath(folder);
         button ? (chooser.*button)->click() : void(chooser.close());
     });
+}
+
+// The preview as the user sees it: its caption, then its text.
+inline QString preview(const MainWindow& window)
+{
+    return window.Label7->Caption() + ": " + window.rtftext->Text();
 }
 
 // The message boxes shown so far, each as "title: text".
