@@ -47,21 +47,28 @@ void BrowseMeTest::pathOnly()
     QCOMPARE(backupdir::PathOnly(path, path.contains('\\') ? '\\' : '/'), parent);
 }
 
+// The folder list, the path box and the clipboard agree.
+static QStringList shown(const BrowseMe& chooser)
+{
+    return { chooser.Dir1->Path(), chooser.txtPath->text(), QGuiApplication::clipboard()->text() };
+}
+
 void BrowseMeTest::closing_data()
 {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<QPushButton * BrowseMe::*>("button"); // none: the close box
     QTest::addColumn<bool>("toRoot");
     QTest::addColumn<QString>("destination"); // %1: the folder shown at closing
-    QTest::newRow("OK") << "ok" << false << "%1/";
-    QTest::newRow("OK at the root doubles the separator") << "ok" << true << "//";
-    QTest::newRow("Cancel") << "cancel" << false << "";
-    QTest::newRow("close box keeps the earlier destination") << "close" << false << "/earlier/";
+    QTest::newRow("OK") << &BrowseMe::Command1 << false << "%1/";
+    QTest::newRow("OK at the root doubles the separator") << &BrowseMe::Command1 << true << "//";
+    QTest::newRow("Cancel") << &BrowseMe::Command3 << false << "";
+    QTest::newRow("close box keeps the earlier destination")
+        << (QPushButton * BrowseMe::*)nullptr << false << "/earlier/";
 }
 
 // Opens at the saved folder with its path on the clipboard, moves up, closes, and remembers.
 void BrowseMeTest::closing()
 {
-    QFETCH(QString, how);
+    QFETCH(QPushButton * BrowseMe::*, button);
     QFETCH(bool, toRoot);
     QFETCH(QString, destination);
     testing::Sandbox sandbox;
@@ -72,28 +79,18 @@ void BrowseMeTest::closing()
     sandbox.setSetting("Dir1BU", saved);
 
     BrowseMe chooser(w);
-    QCOMPARE(chooser.Dir1->Path(), saved);
-    QCOMPARE(QGuiApplication::clipboard()->text(), saved);
-    chooser.Command4->click();
-    const QString shown = toRoot ? QString("/") : QFileInfo(saved).path();
-    if (toRoot) {
+    QCOMPARE(shown(chooser), QStringList({ saved, saved, saved }));
+    const QString up = toRoot ? QString("/") : QFileInfo(saved).path();
+    if (toRoot)
         QVERIFY(chooser.Dir1->setPath("/"));
-        chooser.Command4->click();
-    }
-    QCOMPARE(chooser.Dir1->Path(), shown);
-    QCOMPARE(chooser.txtPath->text(), shown);
-    QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+    chooser.Command4->click();
+    QCOMPARE(shown(chooser), QStringList({ up, up, up }));
 
     chooser.show();
-    if (how == "ok")
-        chooser.Command1->click();
-    else if (how == "cancel")
-        chooser.Command3->click();
-    else
-        chooser.close();
+    button ? (chooser.*button)->click() : void(chooser.close());
     QVERIFY(!chooser.isVisible());
-    QCOMPARE(w.lblDest->Caption(), destination.contains("%1") ? destination.arg(shown) : destination);
-    QCOMPARE(sandbox.setting("Dir1BU"), shown);
+    QCOMPARE(w.lblDest->Caption(), destination.contains("%1") ? destination.arg(up) : destination);
+    QCOMPARE(sandbox.setting("Dir1BU"), up);
 
     // A saved folder that has gone leaves the next chooser at the current folder.
     sandbox.setSetting("Dir1BU", saved + "/gone");
@@ -131,14 +128,13 @@ void BrowseMeTest::createFolder()
     const auto& asked = sandbox.prompts.inputs[0];
     QCOMPARE(QStringList({ asked.prompt, asked.title, asked.initial }),
         QStringList({ "Please enter a name for this folder", "Backup Directory", "New Folder" }));
-    const QStringList shown = testing::shownMessages(sandbox);
-    QCOMPARE(shown.size(), reason.isEmpty() ? 0 : 1);
-    if (!reason.isEmpty())
-        QVERIFY2(
-            shown[0].startsWith("Backup Directory: ") && shown[0].contains(reason), qPrintable(shown[0]));
+    const QString message = testing::shownMessages(sandbox).join('|');
+    QVERIFY2(reason.isEmpty()
+            ? message.isEmpty()
+            : message.startsWith("Backup Directory: ") && message.contains(reason) && !message.contains('|'),
+        qPrintable(message));
     const QString now = reason.isEmpty() ? work + "/New Folder" : work;
-    QCOMPARE(chooser.Dir1->Path(), now);
-    QCOMPARE(QGuiApplication::clipboard()->text(), now);
+    QCOMPARE(shown(chooser), QStringList({ now, now, now }));
     QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
         reason.isEmpty() ? QStringList({ "New Folder", "file.txt" }) : QStringList { "file.txt" });
 }
@@ -150,18 +146,16 @@ void BrowseMeTest::pickDrive()
     const QString work = QDir::cleanPath(sandbox.workFolder());
     MainWindow w;
     BrowseMe chooser(w);
-    const QString start = chooser.Dir1->Path();
+    const QStringList start = shown(chooser);
     const int startDrive = chooser.Drive1->currentIndex();
     chooser.Drive1->addItems({ "/no/such/drive", work });
 
     chooser.Drive1->setCurrentIndex(chooser.Drive1->count() - 2);
     QVERIFY(testing::shownMessages(sandbox).join('|').startsWith("Backup Directory: "));
-    QCOMPARE(chooser.Dir1->Path(), start);
-    QCOMPARE(chooser.Drive1->currentIndex(), startDrive);
+    QVERIFY(shown(chooser) == start && chooser.Drive1->currentIndex() == startDrive);
 
     chooser.Drive1->setCurrentIndex(chooser.Drive1->count() - 1);
-    QCOMPARE(chooser.Dir1->Path(), work);
-    QCOMPARE(QGuiApplication::clipboard()->text(), work);
+    QCOMPARE(shown(chooser), QStringList({ work, work, work }));
     QCOMPARE(testing::shownMessages(sandbox).size(), 1);
 }
 
