@@ -1,5 +1,4 @@
 #include "about/about.h"
-#include "about/fakeregistry.h"
 #include "about/frmabout.h"
 #include "platform/files.h"
 #include "support/windowtest.h"
@@ -78,8 +77,6 @@ void AboutBoxTest::clicks_data()
     QTest::newRow("icon starts the opener") << "Image1" << true << QStringList { run };
     QTest::newRow("opener not startable")
         << "Image1" << false << QStringList { run, "Textmend: Could not open " + home };
-    QTest::newRow("no system information tool")
-        << "Command4" << true << QStringList { "Textmend: System Information Is Unavailable At This Time" };
     QTest::newRow("keys close nothing") << "" << true << QStringList {};
     // clang-format on
 }
@@ -93,7 +90,6 @@ void AboutBoxTest::clicks()
 #ifndef Q_OS_LINUX
     QSKIP("the opener differs on this platform");
 #endif
-    testing::FakeRegistry registry;
     testing::Sandbox sandbox;
     sandbox.desktop.succeed = succeed;
     frmAbout box;
