@@ -2,7 +2,6 @@
 #include "replacefixture.h"
 #include "richtext/document.h"
 
-#include <QFileInfo>
 #include <QtTest>
 
 using richtext::describe;
@@ -35,7 +34,6 @@ private slots:
     void replace();
     void badFilesAreReported_data();
     void badFilesAreReported();
-    void linksAndPermissionsAreKept();
 };
 
 void RtfFunctionsTest::replace_data()
@@ -113,24 +111,6 @@ void RtfFunctionsTest::badFilesAreReported()
     QCOMPARE(QList<QByteArray>({ f.sandbox.readFile(a), f.sandbox.readFile(b), f.sandbox.readFile(c) }),
         QList<QByteArray>(
             { replaced, tag == "deleted" ? QByteArray() : bad.content, bad.stops ? good : replaced }));
-}
-
-void RtfFunctionsTest::linksAndPermissionsAreKept()
-{
-    ReplaceFixture f;
-    QVERIFY(QFile::link(f.sandbox.writeFile("store/real.txt", "one cat"), f.path("link.txt")));
-    f.sandbox.writeFile("private.txt", "two cat");
-    const auto mode =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup;
-    QVERIFY(QFile::setPermissions(f.path("private.txt"), mode));
-    f.run({ "link.txt", "private.txt" }, "cat", "dog");
-
-    QVERIFY(QFileInfo(f.path("link.txt")).isSymLink());
-    QCOMPARE(f.sandbox.readFile("store/real.txt"), QByteArray("one dog"));
-    QCOMPARE(f.sandbox.readFile("private.txt"), QByteArray("two dog"));
-    QCOMPARE(QFile::permissions(f.path("private.txt")), mode);
-    // No temporary file left behind.
-    QCOMPARE(QDir(f.sandbox.workFolder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 QTEST_MAIN(RtfFunctionsTest)
