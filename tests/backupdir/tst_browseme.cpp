@@ -1,15 +1,10 @@
-#include "backupdir/browseme.h"
 #include "backupdir/pathonly.h"
 #include "platform/drivelist.h"
-#include "platform/folderlist.h"
-#include "platform/label.h"
 #include "support/windowtest.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
 class BrowseMeTest : public QObject

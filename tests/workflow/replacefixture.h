@@ -1,19 +1,13 @@
 #pragma once
 
 // A main window offscreen on a sandbox's work folder, for the replace run's tests.
-#include "app/mainwindow.h"
-#include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "platform/folderlist.h"
-#include "platform/label.h"
-#include "support/sandbox.h"
+#include "support/windowtest.h"
 #include "workflow/filelist.h"
 #include "workflow/replacerun.h"
 
 #include <functional>
-#include <memory>
 #include <QCheckBox>
-#include <QDir>
 #include <QListWidget>
 #include <QPlainTextEdit>
 

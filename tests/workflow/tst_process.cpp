@@ -1,4 +1,3 @@
-#include "platform/label.h"
 #include "support/windowtest.h"
 
 #include <QAction>

@@ -2,7 +2,6 @@
 #include "platform/yield.h"
 #include "replacefixture.h"
 #include "richtext/rtftext.h"
-#include "support/windowtest.h"
 
 #include <QAction>
 #include <QCloseEvent>
