@@ -15,7 +15,7 @@ struct Desk {
     MainWindow w;
     QString backup = QDir(sandbox.workFolder()).filePath("backup");
 
-    Desk(const QStringList& ticked, const QString& find)
+    explicit Desk(const QStringList& ticked)
     {
         QDir().mkpath(backup);
         for (const QString& name : QStringList { "a", "b", "c", "d", "e" })
@@ -25,8 +25,6 @@ struct Desk {
         for (int i = 0; i < w.lstFiles->ListCount(); ++i)
             w.lstFiles->setSelected(i, ticked.contains(w.lstFiles->List(i)));
         w.chkBackup->setChecked(true);
-        w.Findme->setPlainText(find);
-        w.Replaceme->setPlainText("dog");
     }
     QByteArray file(const QString& name) const { return sandbox.readFile("docs/" + name + ".txt"); }
     QByteArray copy(const QString& name) const { return sandbox.readFile("backup/" + name + ".txt"); }
@@ -59,57 +57,21 @@ class ProcessTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void refused_data();
-    void refused();
-    void backupCopies();
+    void process();
 };
 
-void ProcessTest::refused_data()
+// Three of five ticked, Backup First on. An empty find string is refused with the focus sent back to it;
+// Cancel stops everything silently; OK makes the copies before the run changes the files; a second run,
+// left by the close box, replaces them in the earlier destination; with nothing ticked the menu refuses.
+void ProcessTest::process()
 {
-    QTest::addColumn<bool>("menu");
-    QTest::addColumn<bool>("backup");
-    QTest::addColumn<QString>("find");
-    QTest::addColumn<QString>("shown");
-    const QString noFind = "Nothing to Search for: Please enter a search sting     ";
-    const QString noTick = "Nothing Selected: Select file(s) to change by placing a Check in the box     ";
-    QTest::newRow("empty find") << false << true << "" << noFind;
-    QTest::newRow("nothing ticked") << false << true << "cat" << noTick;
-    QTest::newRow("nothing ticked, no backup") << true << false << "cat" << noTick;
-}
-
-void ProcessTest::refused()
-{
-    QFETCH(bool, menu);
-    QFETCH(bool, backup);
-    QFETCH(QString, find);
-    QFETCH(QString, shown);
-    Desk desk(find.isEmpty() ? QStringList { "a.txt" } : QStringList {}, find);
-    desk.w.chkBackup->setChecked(backup);
-    desk.w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&desk.w));
-    desk.w.cmdClose->setFocus();
-
-    menu ? desk.w.mnuProcess->trigger() : desk.w.Command1->click();
-
-    QCOMPARE(testing::shownMessages(desk.sandbox), QStringList { shown });
-    QCOMPARE(desk.sandbox.prompts.messages[0].icon, platform::Icon::Information);
-    // No chooser, no copy, no change.
-    QVERIFY(
-        desk.sandbox.prompts.dialogs.isEmpty() && desk.copies().isEmpty() && desk.file("a") == "cat in a");
-    QCOMPARE(
-        QApplication::focusWidget(), find.isEmpty() ? static_cast<QWidget*>(desk.w.Findme) : desk.w.cmdClose);
-}
-
-// Three of five ticked: Cancel first stops everything silently; then their copies land before the run
-// changes them, and a second run, left by the close box, replaces them in the earlier destination.
-void ProcessTest::backupCopies()
-{
-    Desk desk({ "b.txt", "c.txt", "e.txt" }, "cat");
+    Desk desk({ "b.txt", "c.txt", "e.txt" });
     const QDateTime past = QDateTime::currentDateTime().addDays(-3);
     QFile c(QDir(desk.sandbox.workFolder()).filePath("docs/c.txt"));
     QVERIFY(c.open(QIODevice::ReadWrite) && c.setFileTime(past, QFileDevice::FileModificationTime));
     QVERIFY(QDir(desk.backup).mkdir("e.txt")); // this copy fails and is skipped
-    QVERIFY(QTest::qWaitForWindowExposed(&desk.w));
+    desk.w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&desk.w));
     QStringList paints; // the status line each time it paints, and whether the first copy is there yet
     PaintWatch watch;
     watch.seen = [&] {
@@ -119,6 +81,12 @@ void ProcessTest::backupCopies()
     const QString elsewhere = QDir(desk.sandbox.workFolder()).filePath("docs");
     desk.w.lblDest->setCaption(desk.backup + "/");
     desk.w.lstResults->addItem("an earlier result");
+    const QString noFind = "Nothing to Search for: Please enter a search sting     ";
+
+    desk.w.cmdClose->setFocus();
+    desk.w.Command1->click();
+    QCOMPARE(QApplication::focusWidget(), desk.w.Findme);
+    QCOMPARE(testing::shownMessages(desk.sandbox), QStringList { noFind });
 
     desk.run("cat", "dog", &BrowseMe::Command3, elsewhere);
     QCOMPARE(QStringList({ desk.w.lblDest->Caption(), desk.w.lblScan->Caption(),
@@ -129,7 +97,7 @@ void ProcessTest::backupCopies()
     desk.run("cat", "dog");
     QCOMPARE(
         desk.sandbox.prompts.dialogs, QStringList({ "Choose Backup Directory", "Choose Backup Directory" }));
-    QVERIFY(desk.sandbox.prompts.messages.empty());
+    QCOMPARE(desk.sandbox.prompts.messages.size(), std::size_t(1));
     QVERIFY(paints.contains("Backing up files . . ."));
     QCOMPARE(desk.copies(), QStringList({ "b.txt", "c.txt", "e.txt" }));
     QCOMPARE(desk.copy("b") + "|" + desk.copy("c"), QByteArray("cat in b|cat in c"));
@@ -139,6 +107,15 @@ void ProcessTest::backupCopies()
     desk.run("dog", "emu", nullptr, elsewhere);
     QCOMPARE(desk.copy("b") + "|" + desk.file("b"), QByteArray("dog in b|emu in b"));
     QCOMPARE(desk.sandbox.setting("Dir1BU"), elsewhere);
+
+    desk.w.lstFiles->setAllSelected(false);
+    desk.w.mnuProcess->trigger();
+    QCOMPARE(testing::shownMessages(desk.sandbox),
+        QStringList(
+            { noFind, "Nothing Selected: Select file(s) to change by placing a Check in the box     " }));
+    QVERIFY(desk.sandbox.prompts.messages[1].icon == platform::Icon::Information
+        && desk.sandbox.prompts.messages[0].icon == platform::Icon::Information);
+    QCOMPARE(desk.sandbox.prompts.dialogs.size(), 3);
 }
 
 QTEST_MAIN(ProcessTest)
