@@ -9,15 +9,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-// The about boxes on screen.
-static qsizetype openBoxes()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    return std::count_if(windows.begin(), windows.end(), [](QWidget* window) {
-        return qobject_cast<frmAbout*>(window) && window->isVisible();
-    });
-}
-
 class AboutBoxTest : public QObject
 {
     Q_OBJECT
@@ -118,11 +109,12 @@ void AboutBoxTest::helpMenu()
     w->mnuAbout->trigger();
     QPointer<frmAbout> first = w->aboutBox;
     w->mnuAbout->trigger();
-    QVERIFY(openBoxes() == 1 && w->aboutBox == first && !QApplication::activeModalWidget());
+    QCOMPARE(w->findChildren<frmAbout*>(), QList<frmAbout*> { first.data() });
+    QVERIFY(first->isVisible() && !QApplication::activeModalWidget());
     first->Command3->click();
     QTRY_VERIFY(first.isNull());
     w->mnuAbout->trigger();
-    QVERIFY(openBoxes() == 1 && w->aboutBox);
+    QVERIFY(w->findChildren<frmAbout*>() == QList<frmAbout*> { w->aboutBox } && w->aboutBox->isVisible());
 
     w->mnuContent->trigger();
     QVERIFY(sandbox.desktop.opened.isEmpty());
