@@ -16,11 +16,7 @@ public:
     FakeRegistry() { platform::setRegistry(this); }
     ~FakeRegistry() override { platform::setRegistry(nullptr); }
 
-    void set(const QString& key, const QString& name, std::uint32_t type, const QByteArray& data)
-    {
-        m_keys[key][name] = Value { type, data };
-    }
-
+    std::map<QString, std::map<QString, Value>> keys; // the values under each key, by name
     QStringList opened;
     std::vector<std::uint32_t> accessAsked;
     int openHandles = 0;
@@ -29,7 +25,7 @@ public:
     {
         opened << path;
         accessAsked.push_back(access);
-        if (root != LocalMachine || !m_keys.count(path))
+        if (root != LocalMachine || !keys.count(path))
             return std::nullopt;
         m_handles.push_back(path);
         ++openHandles;
@@ -37,14 +33,13 @@ public:
     }
     std::optional<Value> queryValue(Handle key, const QString& name) override
     {
-        const auto& values = m_keys.at(m_handles.at(key - 1));
+        const auto& values = keys.at(m_handles.at(key - 1));
         const auto found = values.find(name);
         return found == values.end() ? std::nullopt : std::optional<Value>(found->second);
     }
     void closeKey(Handle) override { --openHandles; }
 
 private:
-    std::map<QString, std::map<QString, Value>> m_keys;
     std::vector<QString> m_handles;
 };
 

@@ -32,7 +32,7 @@ struct Lookup {
 // A value "-" is absent; "<dir>" stands for a temporary folder in which `entry` is made first. When the
 // tool is not `startable`, or when nothing is started, the message shows.
 struct Start {
-    int firstType;
+    std::uint32_t firstType;
     QByteArray first, second;
     QString entry;
     bool startable;
@@ -78,7 +78,7 @@ void SysInfoTest::getKeyValue()
 {
     QFETCH(Lookup, l);
     testing::FakeRegistry registry;
-    registry.set("SOFTWARE\\Some Key", "Value", l.type, l.data);
+    registry.keys["SOFTWARE\\Some Key"]["Value"] = { l.type, l.data };
     QString keyVal = QStringLiteral("as passed");
     QCOMPARE(about::GetKeyValue(Registry::LocalMachine, "SOFTWARE\\Some Key", l.name, keyVal), l.outcome);
     QCOMPARE(keyVal, l.value);
@@ -118,9 +118,9 @@ void SysInfoTest::startSysInfo()
     testing::FakeRegistry registry;
     const QByteArray dir = sandbox.workFolder().toLocal8Bit();
     if (s.first != "-")
-        registry.set(msinfoKey, "PATH", s.firstType, s.first.replace("<dir>", dir));
+        registry.keys[msinfoKey]["PATH"] = { s.firstType, s.first.replace("<dir>", dir) };
     if (s.second != "-")
-        registry.set(locationKey, "MSINFO", 1, s.second.replace("<dir>", dir));
+        registry.keys[locationKey]["MSINFO"] = { 1, s.second.replace("<dir>", dir) };
 
     about::StartSysInfo();
 
