@@ -219,62 +219,26 @@ void MainWindow::setTabOrder()
 
 void MainWindow::connectEvents()
 {
-    connect(Dir1, &platform::FolderList::Change, this, [this] {
-        workflow::Dir1_Change(*this);
-    });
-    connect(Drive1, &platform::DriveList::Change, this, [this] {
-        workflow::Drive1_Change(*this);
-    });
-    connect(Combo1, &platform::ComboBox::Change, this, [this] {
-        workflow::Combo1_Change(*this);
-    });
-    connect(Combo1, &platform::ComboBox::Click, this, [this] {
-        workflow::Combo1_Click(*this);
-    });
-    connect(chkAll, &QCheckBox::toggled, this, [this] {
-        workflow::chkAll_Click(*this);
-    });
-    connect(lstFiles, &platform::CheckList::Click, this, [this] {
-        workflow::lstFiles_Click(*this);
-    });
-    connect(rtftext, &richtext::RichTextBox::MouseUp, this, [this] {
-        workflow::rtftext_MouseUp(*this);
-    });
-    connect(Command1, &QPushButton::clicked, this, [this] {
-        workflow::Command1_Click(*this);
-    });
-    connect(cmdReplace, &QPushButton::clicked, this, [this] {
-        workflow::cmdReplace_Click(*this);
-    });
-    connect(cmdUndo, &QPushButton::clicked, this, [this] {
-        workflow::cmdUndo_Click(*this);
-    });
+    on(Dir1, &platform::FolderList::Change, workflow::Dir1_Change);
+    on(Drive1, &platform::DriveList::Change, workflow::Drive1_Change);
+    on(Combo1, &platform::ComboBox::Change, workflow::Combo1_Change);
+    on(Combo1, &platform::ComboBox::Click, workflow::Combo1_Click);
+    on(chkAll, &QCheckBox::toggled, workflow::chkAll_Click);
+    on(lstFiles, &platform::CheckList::Click, workflow::lstFiles_Click);
+    on(rtftext, &richtext::RichTextBox::MouseUp, workflow::rtftext_MouseUp);
+    on(Command1, &QPushButton::clicked, workflow::Command1_Click);
+    on(cmdReplace, &QPushButton::clicked, workflow::cmdReplace_Click);
+    on(cmdUndo, &QPushButton::clicked, workflow::cmdUndo_Click);
     connect(cmdClose, &QPushButton::clicked, this, &MainWindow::cmdClose_Click);
-    connect(cmdCmbAdd, &QPushButton::clicked, this, [this] {
-        filetypes::cmdCmbAdd_Click(*this);
-    });
-    connect(cmdCmbDel, &QPushButton::clicked, this, [this] {
-        filetypes::cmdCmbDel_Click(*this);
-    });
+    on(cmdCmbAdd, &QPushButton::clicked, filetypes::cmdCmbAdd_Click);
+    on(cmdCmbDel, &QPushButton::clicked, filetypes::cmdCmbDel_Click);
     connect(mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
-    connect(mnuProcess, &QAction::triggered, this, [this] {
-        workflow::mnuProcess_Click(*this);
-    });
-    connect(mnuUndo, &QAction::triggered, this, [this] {
-        workflow::mnuUndo_Click(*this);
-    });
-    connect(mnuNewExt, &QAction::triggered, this, [this] {
-        filetypes::mnuNewExt_Click(*this);
-    });
-    connect(mnuSelectAll, &QAction::triggered, this, [this] {
-        workflow::mnuSelectAll_Click(*this);
-    });
-    connect(mnuContent, &QAction::triggered, this, [this] {
-        about::mnuContent_Click(*this);
-    });
-    connect(mnuAbout, &QAction::triggered, this, [this] {
-        about::mnuAbout_Click(*this);
-    });
+    on(mnuProcess, &QAction::triggered, workflow::mnuProcess_Click);
+    on(mnuUndo, &QAction::triggered, workflow::mnuUndo_Click);
+    on(mnuNewExt, &QAction::triggered, filetypes::mnuNewExt_Click);
+    on(mnuSelectAll, &QAction::triggered, workflow::mnuSelectAll_Click);
+    on(mnuContent, &QAction::triggered, about::mnuContent_Click);
+    on(mnuAbout, &QAction::triggered, about::mnuAbout_Click);
 }
 
 void MainWindow::applyArrangement()

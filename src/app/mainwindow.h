@@ -121,6 +121,13 @@ private:
     void createMenus();
     void setTabOrder();
     void connectEvents();
+    // Runs `handler` with this window whenever `sender` raises `event`.
+    template <class Sender, class Event> void on(Sender* sender, Event event, void (*handler)(MainWindow&))
+    {
+        connect(sender, event, this, [this, handler] {
+            handler(*this);
+        });
+    }
     void applyArrangement();
     void fixBorder();
     void saveChoices();
