@@ -23,6 +23,20 @@ namespace
 
 const QStringList sixKeys = { "Dir1", "chkCase", "chkWhlWrd", "chkBackup", "combo1", "WinState" };
 
+// The restored choices as a user sees them: window state, folder (relative to `work`), the three
+// options, the selected pattern entry and text, and the files listed.
+QString restored(const MainWindow& w, const QString& work)
+{
+    QStringList files;
+    for (int i = 0; i < w.lstFiles->ListCount(); ++i)
+        files << w.lstFiles->List(i);
+    return QStringList { QString::number(w.WindowState()), QDir(work).relativeFilePath(w.Dir1->Path()),
+        w.chkCase->isChecked() ? "case" : "-", w.chkWhlWrd->isChecked() ? "word" : "-",
+        w.chkBackup->isChecked() ? "backup" : "-", QString::number(w.Combo1->ListIndex()), w.Combo1->Text(),
+        files.join(',') }
+        .join(' ');
+}
+
 QStringList menuCaptions(const QMenuBar* bar)
 {
     QStringList captions;
@@ -52,14 +66,10 @@ private slots:
 
     void controlsAsDesigned();
     void tabOrderAndFocus();
-    void firstRunOnEmptyStore();
-    void restoresChoices();
-    void windowState_data();
-    void windowState();
-    void oddSettingsAreIgnored_data();
-    void oddSettingsAreIgnored();
+    void startUp_data();
+    void startUp();
+    void closingSavesSixChoices_data();
     void closingSavesSixChoices();
-    void exitAndCloseSaveTheSame();
     void closingClosesOtherWindows();
     void layoutFollowsTheWindow();
 
@@ -156,156 +166,76 @@ void MainWindowTest::tabOrderAndFocus()
     QCOMPARE(w.Findme->toPlainText(), QString("a\nb"));
 }
 
-void MainWindowTest::firstRunOnEmptyStore()
+void MainWindowTest::startUp_data()
 {
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("seen");
+    // clang-format off
+    QTest::newRow("empty store") << QStringList {} << "0 . - - - 0 *.txt b.txt";
+    QTest::newRow("saved choices") << QStringList { "Dir1=<work>/docs", "chkCase=1", "chkBackup=1", "combo1=1" } << "0 docs case - backup 1 *.doc letter.doc";
+    QTest::newRow("minimized") << QStringList { "WinState=1" } << "1 . - - - 0 *.txt b.txt";
+    QTest::newRow("maximized") << QStringList { "WinState=2" } << "2 . - - - 0 *.txt b.txt";
+    QTest::newRow("not a window state") << QStringList { "WinState=3" } << "0 . - - - 0 *.txt b.txt";
+    QTest::newRow("WinState not a number") << QStringList { "WinState=big" } << "0 . - - - 0 *.txt b.txt";
+    QTest::newRow("chkCase not a number") << QStringList { "chkCase=yes" } << "0 . - - - 0 *.txt b.txt";
+    QTest::newRow("chkCase out of range") << QStringList { "chkCase=7" } << "0 . - - - 0 *.txt b.txt";
+    QTest::newRow("chkBackup greyed") << QStringList { "chkBackup=2" } << "0 . - - - 0 *.txt b.txt";
+    QTest::newRow("no pattern entry") << QStringList { "combo1=-1" } << "0 . - - - -1 *.txt b.txt";
+    QTest::newRow("entry beyond the list") << QStringList { "combo1=5" } << "0 . - - - -1 *.txt b.txt";
+    QTest::newRow("entry not a short") << QStringList { "combo1=99999999999" } << "0 . - - - -1 *.txt b.txt";
+    QTest::newRow("folder deleted") << QStringList { "Dir1=/no/such/folder", "chkCase=1" } << "0 . case - - 0 *.txt b.txt";
+    // clang-format on
+}
+
+void MainWindowTest::startUp()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QString, seen);
     writePatterns(*sandbox, "*.txt\r\n*.doc\r\n");
-    sandbox->writeFile("b.txt", "x");
-    sandbox->writeFile("a.doc", "x");
+    for (const char* name : { "b.txt", "a.doc", "docs/letter.doc", "docs/notes.txt" })
+        sandbox->writeFile(name, "x");
+    for (const QString& entry : stored)
+        sandbox->setSetting(
+            entry.section('=', 0, 0), entry.section('=', 1).replace("<work>", sandbox->workFolder()));
     MainWindow w;
     w.start();
-    QCOMPARE(w.WindowState(), 0);
-    QCOMPARE(w.Dir1->Path(), QDir(sandbox->workFolder()).canonicalPath());
-    QCOMPARE(w.Combo1->ListCount(), 2);
-    QCOMPARE(w.Combo1->ListIndex(), 0);
-    QCOMPARE(w.Combo1->Text(), QString("*.txt"));
-    QCOMPARE(w.lstFiles->ListCount(), 1);
-    QCOMPARE(w.lstFiles->List(0), QString("b.txt"));
+    QCOMPARE(restored(w, sandbox->workFolder()), seen);
     QCOMPARE(w.lstFiles->ListIndex(), -1);
+    // The closing sequence writes clean values over odd ones.
+    w.close();
+    for (const char* key : { "chkCase", "chkWhlWrd", "chkBackup" })
+        QVERIFY(QStringList({ "0", "1" }).contains(sandbox->setting(key)));
+    QCOMPARE(sandbox->setting("WinState"), seen.left(1));
 }
 
-void MainWindowTest::restoresChoices()
+void MainWindowTest::closingSavesSixChoices_data()
 {
-    writePatterns(*sandbox, "*.txt\r\n*.doc\r\n");
-    sandbox->writeFile("docs/letter.doc", "x");
-    sandbox->writeFile("docs/notes.txt", "x");
-    sandbox->setSetting("Dir1", QDir(sandbox->workFolder()).filePath("docs"));
-    sandbox->setSetting("chkCase", "1");
-    sandbox->setSetting("chkWhlWrd", "0");
-    sandbox->setSetting("chkBackup", "1");
-    sandbox->setSetting("combo1", "1");
-    MainWindow w;
-    w.start();
-    QCOMPARE(w.Dir1->Path(), QDir(sandbox->workFolder()).filePath("docs"));
-    QVERIFY(w.chkCase->isChecked());
-    QVERIFY(!w.chkWhlWrd->isChecked());
-    QVERIFY(w.chkBackup->isChecked());
-    QCOMPARE(w.Combo1->Text(), QString("*.doc"));
-    QCOMPARE(w.lstFiles->ListCount(), 1);
-    QCOMPARE(w.lstFiles->List(0), QString("letter.doc"));
-}
-
-void MainWindowTest::windowState_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("state");
-    QTest::newRow("normal") << "0" << 0;
-    QTest::newRow("minimized") << "1" << 1;
-    QTest::newRow("maximized") << "2" << 2;
-    QTest::newRow("not a state") << "3" << 0;
-    QTest::newRow("not a number") << "big" << 0;
-}
-
-void MainWindowTest::windowState()
-{
-    QFETCH(QString, stored);
-    QFETCH(int, state);
-    sandbox->setSetting("WinState", stored);
-    {
-        MainWindow w;
-        w.start();
-        QCOMPARE(w.WindowState(), state);
-        w.close();
-    }
-    QCOMPARE(sandbox->setting("WinState"), QString::number(state));
-}
-
-void MainWindowTest::oddSettingsAreIgnored_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("chkCase not a number") << "chkCase"
-                                          << "yes";
-    QTest::newRow("chkCase out of range") << "chkCase"
-                                          << "7";
-    QTest::newRow("chkBackup grey") << "chkBackup"
-                                    << "2";
-    QTest::newRow("combo1 none") << "combo1"
-                                 << "-1";
-    QTest::newRow("combo1 beyond the list") << "combo1"
-                                            << "5";
-    QTest::newRow("combo1 huge") << "combo1"
-                                 << "99999999999";
-    QTest::newRow("folder deleted") << "Dir1"
-                                    << "/no/such/folder/anywhere";
-}
-
-void MainWindowTest::oddSettingsAreIgnored()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    writePatterns(*sandbox, "*.doc\r\n*.rtf\r\n");
-    sandbox->setSetting(key, value);
-    {
-        MainWindow w;
-        w.start();
-        QVERIFY(!w.chkCase->isChecked() && !w.chkBackup->isChecked());
-        QCOMPARE(w.Dir1->Path(), QDir(sandbox->workFolder()).canonicalPath());
-        if (key == "combo1") {
-            QCOMPARE(w.Combo1->ListIndex(), -1);
-            QCOMPARE(w.Combo1->Text(), QString("*.txt"));
-        } else {
-            QCOMPARE(w.Combo1->ListIndex(), 0);
-        }
-        w.close();
-    }
-    // The next closing writes a clean value over the odd one.
-    QCOMPARE(sandbox->setting("chkCase"), QString("0"));
-    QCOMPARE(sandbox->setting("Dir1"), QDir(sandbox->workFolder()).canonicalPath());
+    QTest::addColumn<bool>("byExit");
+    QTest::newRow("Close button") << false;
+    QTest::newRow("File > Exit") << true;
 }
 
 void MainWindowTest::closingSavesSixChoices()
 {
+    QFETCH(bool, byExit);
     sandbox->writeFile("sub/x.txt", "x");
-    writePatterns(*sandbox, "*.txt\r\n");
+    writePatterns(*sandbox, "*.txt\r\n*.log\r\n");
     MainWindow w;
     w.start();
     w.Dir1->setPath(QDir(sandbox->workFolder()).filePath("sub"));
     w.chkWhlWrd->setChecked(true);
-    w.Combo1->setText("*.md");
+    w.Combo1->setListIndex(1);
+    w.Combo1->setText("*.md"); // a typed pattern leaves no entry selected
     w.setWindowState(2);
-    w.cmdClose->click();
+    if (byExit)
+        w.mnuExit->trigger();
+    else
+        w.cmdClose->click();
     QVERIFY(!w.isVisible());
-    QCOMPARE(sandbox->setting("Dir1"), QDir(sandbox->workFolder()).filePath("sub"));
-    QCOMPARE(sandbox->setting("chkCase"), QString("0"));
-    QCOMPARE(sandbox->setting("chkWhlWrd"), QString("1"));
-    QCOMPARE(sandbox->setting("chkBackup"), QString("0"));
-    QCOMPARE(sandbox->setting("combo1"), QString("-1"));
-    QCOMPARE(sandbox->setting("WinState"), QString("2"));
-}
-
-void MainWindowTest::exitAndCloseSaveTheSame()
-{
-    writePatterns(*sandbox, "*.txt\r\n*.log\r\n");
-    auto run = [this](bool byExit) {
-        MainWindow w;
-        w.start();
-        w.chkCase->setChecked(true);
-        w.Combo1->setListIndex(1);
-        if (byExit)
-            w.mnuExit->trigger();
-        else
-            w.cmdClose->click();
-        QStringList values { w.isVisible() ? "still open" : "closed" };
-        for (const QString& key : sixKeys)
-            values << sandbox->setting(key);
-        return values;
-    };
-    const QStringList byClose = run(false);
-    const QStringList byExit = run(true);
-    QCOMPARE(byExit, byClose);
-    QCOMPARE(byExit.at(0), QString("closed"));
-    QCOMPARE(byExit.at(2), QString("1"));
-    QCOMPARE(byExit.at(5), QString("1"));
+    QStringList values;
+    for (const QString& key : sixKeys)
+        values << sandbox->setting(key);
+    QCOMPARE(values, QStringList({ QDir(sandbox->workFolder()).filePath("sub"), "0", "1", "0", "-1", "2" }));
 }
 
 void MainWindowTest::closingClosesOtherWindows()
