@@ -286,20 +286,26 @@ bool MainWindow::setWindowState(int state)
         m_pendingState = state;
         return true;
     }
+    showInState(state);
+    return true;
+}
+
+void MainWindow::showInState(int state)
+{
     switch (state) {
-    case 0:
-        showNormal();
-        break;
     case 1:
         showMinimized();
         break;
     case 2:
+        // Maximizing lifts the fixed border's size limit first.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showMaximized();
         break;
+    default:
+        showNormal();
+        break;
     }
-    return true;
 }
 
 void MainWindow::start()
@@ -310,19 +316,7 @@ void MainWindow::start()
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    switch (m_pendingState) {
-    case 1:
-        showMinimized();
-        break;
-    case 2:
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        showMaximized();
-        break;
-    default:
-        show();
-        break;
-    }
+    showInState(m_pendingState);
     Dir1->setFocus();
     Form_Resize();
 }

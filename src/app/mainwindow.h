@@ -130,6 +130,7 @@ private:
     }
     void applyArrangement();
     void fixBorder();
+    void showInState(int state);
     void saveChoices();
 
     layout::Arrangement m_arrangement;
