@@ -1,7 +1,7 @@
 #include "about/about.h"
 
 #include "about/frmabout.h"
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
 
@@ -10,7 +10,7 @@
 namespace about
 {
 
-void mnuAbout_Click(MainWindow& w)
+void mnuAbout_Click(MainForm& w)
 {
     if (!w.aboutBox) {
         // A child of the main window, so that it closes and goes with it.
@@ -24,7 +24,7 @@ void mnuAbout_Click(MainWindow& w)
     w.aboutBox->activateWindow();
 }
 
-void mnuContent_Click(MainWindow& w)
+void mnuContent_Click(MainForm& w)
 {
     Q_UNUSED(w);
     // A missing page is not opened at all, so that no viewer comes up with an error of its own.

@@ -1,12 +1,12 @@
 #pragma once
 
-class MainWindow;
+class MainForm;
 
 // Help > About and Help > Content.
 namespace about
 {
 
-void mnuAbout_Click(MainWindow& w);
-void mnuContent_Click(MainWindow& w);
+void mnuAbout_Click(MainForm& w);
+void mnuContent_Click(MainForm& w);
 
 } // namespace about

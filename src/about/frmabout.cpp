@@ -3,12 +3,12 @@
 #include "about/logo.h"
 #include "about/maker.h"
 #include "about/sysinfo.h"
-#include "app/layout.h"
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/appicon.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/prompts.h"
+#include "platform/twips.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -47,36 +47,25 @@ void Picture::mouseReleaseEvent(QMouseEvent* event)
 namespace
 {
 
-struct Place {
-    int left;
-    int top;
-    int width;
-    int height;
-};
+using platform::place;
+using platform::toPixels;
+using platform::Twips;
 
 // Where everything stands, in twips; inside a frame, from the frame's corner.
 constexpr int clientWidth = 5730;
 constexpr int clientHeight = 3990;
-constexpr Place picIconPlace { 120, 120, 1065, 2205 };
-constexpr Place lblTitlePlace { 1560, 240, 1845, 240 };
-constexpr Place lblVersionPlace { 1560, 600, 1485, 225 };
-constexpr Place Frame1Place { 120, 2405, 4095, 1455 };
-constexpr Place lblDisclaimerPlace { 120, 240, 3870, 1185 };
-constexpr Place Frame2Place { 1560, 840, 3975, 1095 };
-constexpr Place lblDescriptionPlace { 120, 120, 3795, 810 };
-constexpr Place Command1Place { 1560, 2040, 2295, 345 };
-constexpr Place Command2Place { 4290, 2040, 1245, 345 };
-constexpr Place Command3Place { 4290, 2777, 1245, 345 };
-constexpr Place Command4Place { 4290, 3480, 1245, 345 };
-constexpr Place Image1Place { 4800, 120, 720, 720 };
-
-using layout::toPixels;
-
-void place(QWidget* control, const Place& where)
-{
-    control->setGeometry(
-        toPixels(where.left), toPixels(where.top), toPixels(where.width), toPixels(where.height));
-}
+constexpr Twips picIconPlace { 120, 120, 1065, 2205 };
+constexpr Twips lblTitlePlace { 1560, 240, 1845, 240 };
+constexpr Twips lblVersionPlace { 1560, 600, 1485, 225 };
+constexpr Twips Frame1Place { 120, 2405, 4095, 1455 };
+constexpr Twips lblDisclaimerPlace { 120, 240, 3870, 1185 };
+constexpr Twips Frame2Place { 1560, 840, 3975, 1095 };
+constexpr Twips lblDescriptionPlace { 120, 120, 3795, 810 };
+constexpr Twips Command1Place { 1560, 2040, 2295, 345 };
+constexpr Twips Command2Place { 4290, 2040, 1245, 345 };
+constexpr Twips Command3Place { 4290, 2777, 1245, 345 };
+constexpr Twips Command4Place { 4290, 3480, 1245, 345 };
+constexpr Twips Image1Place { 4800, 120, 720, 720 };
 
 QLabel* heading(QWidget* parent)
 {
@@ -215,12 +204,12 @@ void frmAbout::placeOnScreen()
 
 void frmAbout::Form_Load()
 {
-    setWindowTitle(QStringLiteral("About ") + MainWindow::appTitle());
+    setWindowTitle(QStringLiteral("About ") + MainForm::appTitle());
     lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                             .arg(textmend::versionMajor)
                             .arg(textmend::versionMinor)
                             .arg(textmend::versionRevision));
-    lblTitle->setText(MainWindow::appTitle());
+    lblTitle->setText(MainForm::appTitle());
 }
 
 void frmAbout::Command1_Click()
@@ -262,7 +251,7 @@ void frmAbout::Image1_Click()
 #endif
     if (!started)
         platform::MsgBox(
-            QStringLiteral("Could not open ") + address, MainWindow::appTitle(), platform::Icon::Exclamation);
+            QStringLiteral("Could not open ") + address, MainForm::appTitle(), platform::Icon::Exclamation);
 }
 
 // No button answers Escape or Enter: the box closes only by "Close" or its close box.

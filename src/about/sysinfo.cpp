@@ -1,6 +1,6 @@
 #include "about/sysinfo.h"
 
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/prompts.h"
@@ -109,7 +109,7 @@ void StartSysInfo()
         }
         break;
     }
-    platform::MsgBox(QStringLiteral("System Information Is Unavailable At This Time"), MainWindow::appTitle(),
+    platform::MsgBox(QStringLiteral("System Information Is Unavailable At This Time"), MainForm::appTitle(),
         platform::Icon::None);
 }
 

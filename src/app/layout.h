@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/twips.h"
+
 #include <array>
 #include <cstddef>
 
@@ -33,13 +35,7 @@ enum Control : std::size_t {
     ControlCount
 };
 
-struct Box {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const Box&) const = default;
-};
+using Box = platform::Twips;
 
 using Arrangement = std::array<Box, ControlCount>;
 
@@ -50,10 +46,7 @@ Arrangement initialArrangement();
 // give a negative width or height is skipped: that control keeps its value, and later rules read it.
 Arrangement resized(Arrangement arrangement, int width, int height);
 
-constexpr int twipsPerPixel = 15;
-constexpr int toPixels(int twips)
-{
-    return (twips + (twips >= 0 ? twipsPerPixel / 2 : -twipsPerPixel / 2)) / twipsPerPixel;
-}
+using platform::toPixels;
+using platform::twipsPerPixel;
 
 } // namespace layout

@@ -41,8 +41,7 @@ constexpr int normalHeight = 6795;
 
 QRect pixels(int left, int top, int width, int height)
 {
-    using layout::toPixels;
-    return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+    return platform::pixels({ left, top, width, height });
 }
 
 // A caption at its place from the design, widened when the platform's font needs more room than the
@@ -93,7 +92,7 @@ void restoreCheck(QCheckBox* box, const QString& key)
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent)
+    : MainForm(parent)
     , m_arrangement(layout::initialArrangement())
 {
     setObjectName(QStringLiteral("main"));
@@ -246,7 +245,7 @@ void MainWindow::applyArrangement()
     for (std::size_t c = 0; c < layout::ControlCount; ++c) {
         const layout::Box& box = m_arrangement[c];
         QWidget* widget = m_controls[c];
-        const QRect place = pixels(box.left, box.top, box.width, box.height);
+        const QRect place = platform::pixels(box);
         if ((qobject_cast<QLabel*>(widget) || qobject_cast<QCheckBox*>(widget)) && widget != lblScan
             && widget != lblTotal)
             placeCaption(widget, place);
@@ -399,7 +398,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::changeEvent(QEvent* event)
 {
-    QMainWindow::changeEvent(event);
+    MainForm::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         fixBorder();
         Form_Resize();
@@ -410,7 +409,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         Form_Resize();
-    return QMainWindow::eventFilter(watched, event);
+    return MainForm::eventFilter(watched, event);
 }
 
 // Stretches the text boxes, the preview and the lists and moves the buttons and frames so that the

@@ -1,9 +1,8 @@
 #include "backupdir/browseme.h"
 
-#include "app/layout.h"
-#include "app/mainwindow.h"
 #include "backupdir/pathonly.h"
 #include "backupdir/pictures.h"
+#include "mainform/mainform.h"
 #include "platform/appicon.h"
 #include "platform/drivelist.h"
 #include "platform/files.h"
@@ -11,6 +10,7 @@
 #include "platform/fonts.h"
 #include "platform/label.h"
 #include "platform/prompts.h"
+#include "platform/twips.h"
 #include "platform/settings.h"
 
 #include <QClipboard>
@@ -31,24 +31,17 @@ const QString messageTitle = QStringLiteral("Backup Directory");
 // The client area and the controls' places, in twips: left, top, width, height.
 constexpr int clientWidth = 3990;
 constexpr int clientHeight = 4230;
-struct Place {
-    int left, top, width, height;
-};
-constexpr Place Dir1Place { 120, 960, 3735, 2790 };
-constexpr Place Drive1Place { 120, 600, 2895, 315 };
-constexpr Place Command4Place { 3120, 600, 315, 315 };
-constexpr Place Command5Place { 3540, 600, 315, 315 };
-constexpr Place Command1Place { 2400, 3840, 1095, 325 };
-constexpr Place Command3Place { 480, 3840, 1095, 325 };
-constexpr Place txtPathPlace { 120, 6120, 3735, 195 };
-constexpr Place txtNamePlace { 5160, 5280, 255, 195 };
-constexpr Place Label1Place { 120, 160, 3735, 255 };
-
-void place(QWidget* control, const Place& at)
-{
-    using layout::toPixels;
-    control->setGeometry(toPixels(at.left), toPixels(at.top), toPixels(at.width), toPixels(at.height));
-}
+using platform::place;
+using platform::Twips;
+constexpr Twips Dir1Place { 120, 960, 3735, 2790 };
+constexpr Twips Drive1Place { 120, 600, 2895, 315 };
+constexpr Twips Command4Place { 3120, 600, 315, 315 };
+constexpr Twips Command5Place { 3540, 600, 315, 315 };
+constexpr Twips Command1Place { 2400, 3840, 1095, 325 };
+constexpr Twips Command3Place { 480, 3840, 1095, 325 };
+constexpr Twips txtPathPlace { 120, 6120, 3735, 195 };
+constexpr Twips txtNamePlace { 5160, 5280, 255, 195 };
+constexpr Twips Label1Place { 120, 160, 3735, 255 };
 
 QPushButton* button(const QString& caption, const QString& tip, QWidget* parent)
 {
@@ -88,7 +81,7 @@ bool usableName(const QString& name)
 
 } // namespace
 
-BrowseMe::BrowseMe(MainWindow& main, QWidget* parent)
+BrowseMe::BrowseMe(MainForm& main, QWidget* parent)
     : QDialog(parent)
     , m_main(main)
 {
@@ -97,7 +90,7 @@ BrowseMe::BrowseMe(MainWindow& main, QWidget* parent)
     setWindowIcon(platform::applicationIcon());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(platform::classicFont(8));
-    setFixedSize(layout::toPixels(clientWidth), layout::toPixels(clientHeight));
+    setFixedSize(platform::toPixels(clientWidth), platform::toPixels(clientHeight));
 
     createControls();
     connectEvents();

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class MainWindow;
+class MainForm;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,7 +21,7 @@ class BrowseMe : public QDialog
 {
     Q_OBJECT
 public:
-    explicit BrowseMe(MainWindow& main, QWidget* parent = nullptr);
+    explicit BrowseMe(MainForm& main, QWidget* parent = nullptr);
 
     platform::FolderList* Dir1;
     platform::DriveList* Drive1;
@@ -51,7 +51,7 @@ private:
     void createControls();
     void connectEvents();
 
-    MainWindow& m_main;
+    MainForm& m_main;
     bool m_unloaded = false;
     bool m_placed = false;
     bool m_restoringDrive = false;

@@ -1,7 +1,7 @@
 #include "filetypes/filetypes.h"
 
-#include "app/mainwindow.h"
 #include "filetypes/codepage1252.h"
+#include "mainform/mainform.h"
 #include "platform/combobox.h"
 #include "platform/files.h"
 #include "platform/yield.h"
@@ -68,7 +68,7 @@ namespace
     };
 
     // Every step goes on past a failure, as a user would expect of a list box.
-    void cleanAndSave(MainWindow& w)
+    void cleanAndSave(MainForm& w)
     {
         ClearBlanks2(*w.Combo1);
         ClearDoubles2(*w.Combo1);
@@ -129,14 +129,14 @@ void ClearDoubles2(platform::ComboBox& Combo)
     }
 }
 
-void cmdCmbAdd_Click(MainWindow& w)
+void cmdCmbAdd_Click(MainForm& w)
 {
     w.Combo1->AddItem(w.Combo1->Text());
     cleanAndSave(w);
     w.Combo1->setListIndex(w.Combo1->ListCount() - 1);
 }
 
-void cmdCmbDel_Click(MainWindow& w)
+void cmdCmbDel_Click(MainForm& w)
 {
     w.Combo1->RemoveItem(w.Combo1->ListIndex());
     cleanAndSave(w);
@@ -144,7 +144,7 @@ void cmdCmbDel_Click(MainWindow& w)
         w.Combo1->setListIndex(0);
 }
 
-void mnuNewExt_Click(MainWindow& w)
+void mnuNewExt_Click(MainForm& w)
 {
     w.Combo1->setText(QStringLiteral("*."));
     w.Combo1->setFocus();

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class MainWindow;
+class MainForm;
 namespace platform
 {
 class ComboBox;
@@ -28,8 +28,8 @@ void ClearBlanks2(platform::ComboBox& Combo);
 // Removes every entry equal (exactly, case-sensitively) to one before it.
 void ClearDoubles2(platform::ComboBox& Combo);
 
-void cmdCmbAdd_Click(MainWindow& w);
-void cmdCmbDel_Click(MainWindow& w);
-void mnuNewExt_Click(MainWindow& w);
+void cmdCmbAdd_Click(MainForm& w);
+void cmdCmbDel_Click(MainForm& w);
+void mnuNewExt_Click(MainForm& w);
 
 } // namespace filetypes

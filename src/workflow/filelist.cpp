@@ -1,6 +1,6 @@
 #include "workflow/filelist.h"
 
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
@@ -33,13 +33,13 @@ namespace
     const QString selectAllCaption = QStringLiteral("&Select All Files");
     const QString deselectAllCaption = QStringLiteral("&Deselect All Files");
 
-    void clearPreview(MainWindow& w)
+    void clearPreview(MainForm& w)
     {
         w.rtftext->setText(QString());
         w.Label7->setCaption(QStringLiteral("Preview"));
     }
 
-    void rebuild(MainWindow& w)
+    void rebuild(MainForm& w)
     {
         w.lstFiles->Clear();
         FillFileList(w, *w.lstFiles, w.Dir1->Path());
@@ -139,7 +139,7 @@ QStringList listMatchingFiles(const QString& searchPath)
     return names;
 }
 
-void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folder)
+void FillFileList(MainForm& w, platform::CheckList& list, const QString& folder)
 {
     const QString pattern = w.Combo1->Text();
     // A separator inside the pattern would point the listing at another folder, whose names the
@@ -149,7 +149,7 @@ void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folde
     list.addItems(listMatchingFiles(searchPath(folder, pattern)));
 }
 
-void Dir1_Change(MainWindow& w)
+void Dir1_Change(MainForm& w)
 {
     w.Drive1->rememberFolder(w.Dir1->Path());
     rebuild(w);
@@ -158,30 +158,30 @@ void Dir1_Change(MainWindow& w)
 
 // Moves the folder list to the chosen drive's current folder. A drive that cannot be read leaves the
 // folder list where it was, and the drive list goes back to the drive of that folder.
-void Drive1_Change(MainWindow& w)
+void Drive1_Change(MainForm& w)
 {
     const QString drive = w.Drive1->Drive();
     if (w.Dir1->setPath(w.Drive1->CurrentFolder()))
         return;
     w.Drive1->showDriveOf(w.Dir1->Path());
-    platform::MsgBox(QStringLiteral("Drive %1 cannot be read.").arg(drive), MainWindow::appTitle(),
+    platform::MsgBox(QStringLiteral("Drive %1 cannot be read.").arg(drive), MainForm::appTitle(),
         platform::Icon::Exclamation);
 }
 
-void Combo1_Change(MainWindow& w)
+void Combo1_Change(MainForm& w)
 {
     clearPreview(w);
     rebuild(w);
 }
 
-void Combo1_Click(MainWindow& w)
+void Combo1_Click(MainForm& w)
 {
     Combo1_Change(w);
     if (w.isVisible())
         w.Command1->setFocus();
 }
 
-void chkAll_Click(MainWindow& w)
+void chkAll_Click(MainForm& w)
 {
     platform::LockWindowUpdate(w.lstFiles);
     if (w.chkAll->isChecked()) {
@@ -202,7 +202,7 @@ void chkAll_Click(MainWindow& w)
     }
 }
 
-void mnuSelectAll_Click(MainWindow& w)
+void mnuSelectAll_Click(MainForm& w)
 {
     if (w.mnuSelectAll->text() == selectAllCaption) {
         w.chkAll->setChecked(true);

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <string>
 
-class MainWindow;
+class MainForm;
 namespace platform
 {
 class CheckList;
@@ -18,7 +18,7 @@ namespace workflow
 // empty the list first. Hidden files (a leading dot) and anything but plain files (folders, devices,
 // sockets: the system files of this platform) are never listed; read-only files are. A folder that
 // cannot be listed adds nothing.
-void FillFileList(MainWindow& w, platform::CheckList& list, const QString& folder);
+void FillFileList(MainForm& w, platform::CheckList& list, const QString& folder);
 
 // The folder and the pattern joined with exactly one separator: "/" and "*.txt" give "/*.txt".
 QString searchPath(const QString& folder, const QString& pattern);
@@ -39,11 +39,11 @@ private:
     std::u16string m_folded;
 };
 
-void Dir1_Change(MainWindow& w);
-void Drive1_Change(MainWindow& w);
-void Combo1_Change(MainWindow& w);
-void Combo1_Click(MainWindow& w);
-void chkAll_Click(MainWindow& w);
-void mnuSelectAll_Click(MainWindow& w);
+void Dir1_Change(MainForm& w);
+void Drive1_Change(MainForm& w);
+void Combo1_Change(MainForm& w);
+void Combo1_Click(MainForm& w);
+void chkAll_Click(MainForm& w);
+void mnuSelectAll_Click(MainForm& w);
 
 } // namespace workflow

@@ -1,6 +1,6 @@
 #include "workflow/preview.h"
 
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/files.h"
 #include "platform/folderlist.h"
@@ -12,7 +12,7 @@
 namespace workflow
 {
 
-void lstFiles_Click(MainWindow& w)
+void lstFiles_Click(MainForm& w)
 {
     const int current = w.lstFiles->ListIndex();
     if (w.lstFiles->ListCount() == 0 || current < 0)
@@ -22,7 +22,7 @@ void lstFiles_Click(MainWindow& w)
     w.Label7->setCaption(QStringLiteral("Highlight the String to find"));
 }
 
-void rtftext_MouseUp(MainWindow& w)
+void rtftext_MouseUp(MainForm& w)
 {
     if (w.rtftext->SelLength() > 0)
         w.Findme->setPlainText(w.rtftext->SelText());

@@ -1,12 +1,12 @@
 #pragma once
 
-class MainWindow;
+class MainForm;
 
 // The preview: the current file of the list, and picking the find string from it.
 namespace workflow
 {
 
-void lstFiles_Click(MainWindow& w);
-void rtftext_MouseUp(MainWindow& w);
+void lstFiles_Click(MainForm& w);
+void rtftext_MouseUp(MainForm& w);
 
 } // namespace workflow

@@ -1,7 +1,7 @@
 #include "workflow/process.h"
 
-#include "app/mainwindow.h"
 #include "backupdir/browseme.h"
+#include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/files.h"
 #include "platform/folderlist.h"
@@ -20,7 +20,7 @@ namespace
 {
     // Copies every ticked file into `destination` (a folder path ending in a separator) under its own
     // name. A copy that cannot be made is skipped; the run goes on without it.
-    void backUpTickedFiles(MainWindow& w, const QString& destination)
+    void backUpTickedFiles(MainForm& w, const QString& destination)
     {
         const QString folder = w.Dir1->Path();
         for (int i = 0; i < w.lstFiles->ListCount(); ++i) {
@@ -32,7 +32,7 @@ namespace
     }
 } // namespace
 
-void Command1_Click(MainWindow& w)
+void Command1_Click(MainForm& w)
 {
     // Nothing may copy or change files under a run that is still working.
     if (w.runInProgress)
@@ -65,7 +65,7 @@ void Command1_Click(MainWindow& w)
     w.cmdReplace->click();
 }
 
-void mnuProcess_Click(MainWindow& w)
+void mnuProcess_Click(MainForm& w)
 {
     Command1_Click(w);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-class MainWindow;
+class MainForm;
 
 // Process: the user's command for a replace run, with the optional backup copies.
 namespace workflow
 {
 
-void Command1_Click(MainWindow& w);
-void mnuProcess_Click(MainWindow& w);
+void Command1_Click(MainForm& w);
+void mnuProcess_Click(MainForm& w);
 
 } // namespace workflow

@@ -1,6 +1,6 @@
 #include "workflow/replacerun.h"
 
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/label.h"
 #include "platform/paintfreeze.h"
@@ -26,7 +26,7 @@ namespace
     class RunInProgress : public QObject
     {
     public:
-        explicit RunInProgress(MainWindow& w)
+        explicit RunInProgress(MainForm& w)
             : m_window(w)
         {
             m_window.runInProgress = true;
@@ -69,7 +69,7 @@ namespace
             return false;
         }
 
-        MainWindow& m_window;
+        MainForm& m_window;
     };
 
     void nothingSelected()
@@ -88,7 +88,7 @@ namespace
 
 } // namespace
 
-void cmdReplace_Click(MainWindow& w)
+void cmdReplace_Click(MainForm& w)
 {
     // A run started while another one works (from a handler that ran during a yield) is dropped.
     if (w.runInProgress)
@@ -111,7 +111,7 @@ void cmdReplace_Click(MainWindow& w)
     w.lblTotal->setCaption(QStringLiteral("0"));
 
     if (w.Findme->toPlainText().isEmpty()) {
-        platform::MsgBox(QStringLiteral("Nothing to replace."), MainWindow::appTitle(), platform::Icon::None);
+        platform::MsgBox(QStringLiteral("Nothing to replace."), MainForm::appTitle(), platform::Icon::None);
     } else {
         {
             RunInProgress busy(w);

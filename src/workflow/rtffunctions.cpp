@@ -1,6 +1,6 @@
 #include "workflow/rtffunctions.h"
 
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/files.h"
@@ -32,7 +32,7 @@ namespace
     }
 
     // The file an item stands for: the folder path, a separator and the item's name.
-    QString itemPath(const MainWindow& w, const QString& name)
+    QString itemPath(const MainForm& w, const QString& name)
     {
         return platform::joinPath(w.Dir1->Path(), name);
     }
@@ -52,7 +52,7 @@ namespace
         counter.setCaption(QString::number(counter.Caption().toLongLong() + 1));
     }
 
-    void report(MainWindow& w, const QString& name, const QString& what)
+    void report(MainForm& w, const QString& name, const QString& what)
     {
         w.lstResults->addItem(name + QStringLiteral(" - ") + what);
     }
@@ -67,7 +67,7 @@ namespace
             platform::DoEvents();
     }
 
-    int followUpOptions(const MainWindow& w)
+    int followUpOptions(const MainForm& w)
     {
         int options = richtext::rtfNoOptions;
         if (w.chkWhlWrd->isChecked())
@@ -78,7 +78,7 @@ namespace
     }
 
     Next processItem(
-        MainWindow& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
+        MainForm& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
     {
         const QString name = w.lstFiles->List(item);
         const QString path = itemPath(w, name);
@@ -161,7 +161,7 @@ namespace
 
 } // namespace
 
-void ReplaceInFiles(MainWindow& w, RichTextBox& document, const QString& find, const QString& replacement)
+void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement)
 {
     const int count = w.lstFiles->ListCount();
     for (int item = 0; item < count; ++item) {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class MainWindow;
+class MainForm;
 namespace richtext
 {
 class RichTextBox;
@@ -22,6 +22,6 @@ namespace RtfFunctions
 // with a result line and the engine goes on. A close of the window asked for during the run ends the
 // engine after the current file.
 void ReplaceInFiles(
-    MainWindow& w, richtext::RichTextBox& document, const QString& find, const QString& replacement);
+    MainForm& w, richtext::RichTextBox& document, const QString& find, const QString& replacement);
 
 } // namespace RtfFunctions

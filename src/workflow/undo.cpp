@@ -1,6 +1,6 @@
 #include "workflow/undo.h"
 
-#include "app/mainwindow.h"
+#include "mainform/mainform.h"
 #include "platform/yield.h"
 #include "workflow/process.h"
 
@@ -15,14 +15,14 @@ namespace workflow
 namespace
 {
     // The last run's strings, swapped: its replacement becomes the string to find.
-    void swapInLastStrings(MainWindow& w)
+    void swapInLastStrings(MainForm& w)
     {
         w.Findme->setPlainText(w.Text2);
         w.Replaceme->setPlainText(w.Text1);
     }
 } // namespace
 
-void cmdUndo_Click(MainWindow& w)
+void cmdUndo_Click(MainForm& w)
 {
     swapInLastStrings(w);
     // The reverse run makes no backup copies, and the box stays unticked.
@@ -36,7 +36,7 @@ void cmdUndo_Click(MainWindow& w)
     swapInLastStrings(w);
 }
 
-void mnuUndo_Click(MainWindow& w)
+void mnuUndo_Click(MainForm& w)
 {
     cmdUndo_Click(w);
 }
