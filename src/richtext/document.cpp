@@ -1,16 +1,13 @@
 #include "richtext/document.h"
 
+#include "richtext/filewrite.h"
 #include "richtext/plaintext.h"
 #include "richtext/rtfsource.h"
 #include "richtext/search.h"
 #include "richtext/textmodel.h"
 
-#include <filesystem>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <system_error>
 
 namespace richtext
 {
@@ -94,6 +91,8 @@ struct Document::Private {
     qsizetype selStart = 0;
     qsizetype selLength = 0;
     quint64 revision = 0;
+    QString loadedPath; // the file the document was read from, and what that file was then
+    FileIdentity loadedAs;
     mutable QString error;
     std::optional<Matcher> matcher; // the last search's, kept for the next one
     QString matcherNeedle;
@@ -110,6 +109,8 @@ struct Document::Private {
         model.reset({});
         selStart = selLength = 0;
         scratch.clear();
+        loadedPath.clear();
+        loadedAs = {};
         ++revision;
     }
     SaveOutcome fail(SaveOutcome outcome, const QString& why) const
@@ -163,6 +164,8 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::ReadOnly))
         return failed(LoadOutcome::Unreadable, file->errorString());
+    d->loadedPath = QFileInfo(path).absoluteFilePath();
+    d->loadedAs = identify(path, file->handle());
 
     if (mode != LoadMode::Text) {
         const QByteArray head = file->peek(kRtfHead);
@@ -199,59 +202,38 @@ void Document::keepOwnCopy()
         d->model.moveOriginal(d->plain.keepOwnCopy());
 }
 
-SaveOutcome Document::save(const QString& path, FileType type) const
+SaveOutcome Document::save(const QString& path, FileType type)
 {
     d->error.clear();
-    QFileInfo info(path);
-    QString target = path;
-    if (info.isSymLink()) {
-        const QString canonical = info.canonicalFilePath();
-        target = canonical.isEmpty() ? info.symLinkTarget() : canonical;
-        info = QFileInfo(target);
-    }
-    if (info.isDir())
-        return d->fail(SaveOutcome::Failed, QStringLiteral("a folder"));
-    if (info.exists() && !info.isWritable())
-        return d->fail(SaveOutcome::ReadOnly, describe(SaveOutcome::ReadOnly));
     const bool plainWriteBack = d->origin == Origin::Plain && type == rtfText;
     if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
 
-    // The new content goes to a temporary file beside the target, which then replaces the target in
-    // one rename: a failure leaves the old file whole. The temporary file is not synced to disk
-    // first: a replace run writes thousands of files, and an fsync each would cost more than the
-    // replacing itself.
-    QTemporaryFile temp(
-        info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
-    if (!temp.open())
-        return d->fail(SaveOutcome::Failed, temp.errorString());
-
-    bool written = false;
     QString why;
-    if (plainWriteBack) {
-        written = d->plain.write(d->model.edits(), temp);
-    } else if (d->origin == Origin::Rich && type == rtfRTF) {
-        written = d->rich->write(d->model.edits(), temp, &why);
-    } else if (type == rtfRTF) {
-        const QByteArray rtf = minimalRtf(text());
-        written = temp.write(rtf) == rtf.size();
-    } else {
-        const QByteArray utf8 = text().toUtf8();
-        written = temp.write(utf8) == utf8.size();
+    const auto content = [&](QIODevice& out) {
+        if (plainWriteBack)
+            return d->plain.write(d->model.edits(), out);
+        if (d->origin == Origin::Rich && type == rtfRTF)
+            return d->rich->write(d->model.edits(), out, &why);
+        const QByteArray bytes = type == rtfRTF ? minimalRtf(text()) : text().toUtf8();
+        return out.write(bytes) == bytes.size();
+    };
+    // A plain document may read its bytes from the file, which an overwrite in place changes: it takes
+    // its own copy first.
+    const bool sameFile = !d->loadedPath.isEmpty() && QFileInfo(path).absoluteFilePath() == d->loadedPath;
+    const WriteResult result = writeFile(path, sameFile ? d->loadedAs : FileIdentity {}, content, [this] {
+        keepOwnCopy();
+    });
+    if (result.contentRefused) {
+        // The rich text writer refuses only a replacement next to characters it could not decode.
+        const SaveOutcome refusal =
+            d->origin == Origin::Rich ? SaveOutcome::UnsupportedCodePage : SaveOutcome::Failed;
+        return d->fail(refusal, why.isEmpty() ? describe(refusal) : why);
     }
-    if (!written || !temp.flush())
-        return d->fail(SaveOutcome::Failed, why.isEmpty() ? temp.errorString() : why);
-
-    const QFileDevice::Permissions permissions = info.exists()
-        ? info.permissions()
-        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    temp.setPermissions(permissions);
-    std::error_code failure;
-    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
-        std::filesystem::path(info.absoluteFilePath().toStdU16String()), failure);
-    if (failure)
-        return d->fail(SaveOutcome::Failed, QString::fromStdString(failure.message()));
-    temp.setAutoRemove(false);
+    if (result.outcome != SaveOutcome::Written)
+        return d->fail(result.outcome, result.error.isEmpty() ? describe(result.outcome) : result.error);
+    // The file now holds what this document wrote; the document has no older state of it to check.
+    d->loadedPath.clear();
     return SaveOutcome::Written;
 }
 
@@ -417,8 +399,16 @@ QString describe(SaveOutcome outcome)
         return QStringLiteral("written");
     case SaveOutcome::Unencodable:
         return QStringLiteral("replacement not representable in the file's encoding");
+    case SaveOutcome::UnsupportedCodePage:
+        return QStringLiteral("unsupported code page");
+    case SaveOutcome::ChangedByAnotherProgram:
+        return QStringLiteral("changed by another program");
     case SaveOutcome::ReadOnly:
         return QStringLiteral("read-only file");
+    case SaveOutcome::FolderNotWritable:
+        return QStringLiteral("cannot write in this folder");
+    case SaveOutcome::DiskFull:
+        return QStringLiteral("disk full");
     case SaveOutcome::Failed:
         return QStringLiteral("write failed");
     }

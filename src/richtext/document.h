@@ -28,8 +28,12 @@ enum class LoadOutcome {
 enum class SaveOutcome {
     Written,
     Unencodable, // the replacement holds characters the file's encoding cannot hold
-    ReadOnly, // the user may not write the file
-    Failed, // the file could not be written (disk full, folder gone...)
+    UnsupportedCodePage, // a replacement touches rich text in a code page the program cannot write
+    ChangedByAnotherProgram, // since it was read the file was changed, replaced, deleted or made a link
+    ReadOnly, // the user may not write the file, or its permissions let nobody write it
+    FolderNotWritable, // neither the file nor its folder can be written (a read-only file system)
+    DiskFull, // no room left on the disk or in the user's quota
+    Failed, // any other failure to write
 };
 
 // How a file is read. `RichOrText` is LoadFile's rtfRTF: an RTF file as rich text, any other file as
@@ -53,10 +57,14 @@ public:
 
     // Replaces the document by the file. On failure the document is empty.
     LoadOutcome load(const QString& path, LoadMode mode);
-    // Writes the whole document over the file (through a temporary file in the same folder and a
-    // rename; a symbolic link is followed and kept). rtfText writes plain text: a plain file keeps
-    // its bytes, encoding, byte order mark and line endings outside the replaced text.
-    SaveOutcome save(const QString& path, FileType type) const;
+    // Writes the whole document over the file, keeping the file's names, owner, mode and attributes
+    // (see writeFile). The file the document was loaded from must still be the one that was read: a
+    // file another program changed, replaced, deleted or turned into a link meanwhile is refused. A
+    // symbolic link that was one when loaded is written through and kept. rtfText writes plain text:
+    // a plain file keeps its bytes, encoding, byte order mark and line endings outside the replaced
+    // text. A plain document that reads its bytes from the file takes its own copy before the file
+    // is overwritten in place.
+    SaveOutcome save(const QString& path, FileType type);
     // The reason of the last failed load or save, for messages and tests.
     QString errorString() const;
 

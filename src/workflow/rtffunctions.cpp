@@ -11,7 +11,6 @@
 
 #include <new>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QListWidget>
 
 using richtext::LoadOutcome;
@@ -37,13 +36,24 @@ namespace
         return platform::joinPath(w.Dir1->Path(), name);
     }
 
-    // A file whose permissions let nobody write it. The superuser could still replace it, but the
-    // user marked it read-only, so the run leaves it alone.
-    bool markedReadOnly(const QString& path)
+    // A refusal that concerns only this file lets the run go on with the next one. A folder that
+    // cannot be written holds the other files too, a full disk takes the next file as well, and an
+    // unknown failure may: those end the run.
+    Next afterRefusal(SaveOutcome outcome)
     {
-        const QFileInfo info(path);
-        const auto writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        return info.exists() && !(info.permissions() & writeBits);
+        switch (outcome) {
+        case SaveOutcome::Written:
+        case SaveOutcome::Unencodable:
+        case SaveOutcome::UnsupportedCodePage:
+        case SaveOutcome::ChangedByAnotherProgram:
+        case SaveOutcome::ReadOnly:
+            return Next::GoOn;
+        case SaveOutcome::FolderNotWritable:
+        case SaveOutcome::DiskFull:
+        case SaveOutcome::Failed:
+            break;
+        }
+        return Next::Stop;
     }
 
     // A counter held as the decimal text of a label.
@@ -146,11 +156,10 @@ namespace
         platform::DoEvents();
 
         const auto format = isRichPattern(w.Combo1->Text()) ? richtext::rtfRTF : richtext::rtfText;
-        const SaveOutcome saved =
-            markedReadOnly(path) ? SaveOutcome::ReadOnly : document.SaveFile(path, format);
+        const SaveOutcome saved = document.SaveFile(path, format);
         if (saved != SaveOutcome::Written) {
             report(w, name, QStringLiteral("not written: ") + richtext::describe(saved));
-            return Next::Stop;
+            return afterRefusal(saved);
         }
         platform::DoEvents();
 

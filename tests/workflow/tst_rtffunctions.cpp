@@ -15,6 +15,7 @@ struct Replacement {
     int count;
 };
 // b, between two good files a and c, goes wrong in some way; `stops` tells whether the run ends there.
+// A row named "... during the run" has another program change b after it was read, before it is written.
 struct BadFile {
     QString pattern;
     QByteArray content;
@@ -76,13 +77,18 @@ void RtfFunctionsTest::badFilesAreReported_data()
 {
     QTest::addColumn<BadFile>("bad");
     const QString found = "b.txt - 1 String replaced", unencodable = describe(SaveOutcome::Unencodable);
+    const QString changed = "b.txt - not written: changed by another program";
     // clang-format off
     QTest::newRow("deleted") << BadFile { "*.txt", "cat", "dog", { "b.txt - not read: file not found" }, true };
-    QTest::newRow("read-only") << BadFile { "*.txt", "cat", "dog", { found, "b.txt - not written: read-only file" }, true };
+    QTest::newRow("deleted during the run") << BadFile { "*.txt", "cat", "dog", { found, changed }, false };
+    QTest::newRow("made a link during the run") << BadFile { "*.txt", "cat", "dog", { found, changed }, false };
+    QTest::newRow("read-only") << BadFile { "*.txt", "cat", "dog", { found, "b.txt - not written: read-only file" }, false };
     QTest::newRow("binary") << BadFile { "*.txt", { "cat\0cat", 7 }, "dog", { "b.txt - skipped: binary file" }, false };
     QTest::newRow("not RTF under *.doc")
         << BadFile { "*.doc", "\xD0\xCF\x11\xE0 cat", "dog", { "b.doc - skipped: not a rich text document" }, false };
-    QTest::newRow("unencodable") << BadFile { "*.txt", "caf\xE9 cat", "\u2192", { found, "b.txt - not written: " + unencodable }, true };
+    QTest::newRow("unencodable") << BadFile { "*.txt", "caf\xE9 cat", "\u2192", { found, "b.txt - not written: " + unencodable }, false };
+    QTest::newRow("unsupported code page") << BadFile { "*.rtf", "{\\rtf1\\ansicpg936 a{\\'b0}cat}", "dog",
+        { "b.rtf - 1 String replaced", "b.rtf - not written: unsupported code page" }, false };
     // clang-format on
 }
 
@@ -96,21 +102,32 @@ void RtfFunctionsTest::badFilesAreReported()
     f.sandbox.writeFile(a, good);
     f.sandbox.writeFile(b, bad.content);
     f.sandbox.writeFile(c, good);
+    f.sandbox.writeFile("unticked.txt", "cat");
     const QString tag = QTest::currentDataTag();
     f.before = [&] {
         if (tag == "deleted")
             QFile::remove(f.path(b));
         if (tag == "read-only")
             QFile::setPermissions(f.path(b), QFile::ReadOwner | QFile::ReadUser);
+        // b's result line comes after b was read and before it is written.
+        QObject::connect(f.w->lstResults->model(), &QAbstractItemModel::rowsInserted, f.w.get(), [&] {
+            if (!tag.endsWith("during the run") || f.w->lstResults->count() != 2)
+                return;
+            QFile::remove(f.path(b));
+            if (tag.startsWith("made a link"))
+                QFile::link(f.path("unticked.txt"), f.path(b));
+        });
     };
     f.run({ a, b, c }, "cat", bad.with, "", bad.pattern);
 
     QCOMPARE(f.results(),
         QStringList { a + " - 1 String replaced" } + bad.lines
             + (bad.stops ? QStringList() : QStringList { c + " - 1 String replaced" }));
-    QCOMPARE(QList<QByteArray>({ f.sandbox.readFile(a), f.sandbox.readFile(b), f.sandbox.readFile(c) }),
-        QList<QByteArray>(
-            { replaced, tag == "deleted" ? QByteArray() : bad.content, bad.stops ? good : replaced }));
+    // b's content is read through the link that replaced it, if any: the unticked file is untouched.
+    QCOMPARE(QList<QByteArray>({ f.sandbox.readFile(a), f.sandbox.readFile(b), f.sandbox.readFile(c),
+                 f.sandbox.readFile("unticked.txt") }),
+        QList<QByteArray>({ replaced, tag.startsWith("deleted") ? QByteArray() : bad.content,
+            bad.stops ? good : replaced, "cat" }));
 }
 
 QTEST_MAIN(RtfFunctionsTest)

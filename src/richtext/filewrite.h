@@ -1,0 +1,54 @@
+#pragma once
+
+#include "richtext/document.h"
+
+#include <functional>
+#include <QIODevice>
+#include <QString>
+
+namespace richtext
+{
+
+// What a file was when it was read: enough to tell, just before it is written back, that its path
+// still names that file and that no other program changed it meanwhile.
+struct FileIdentity {
+    bool known = false; // false: nothing was read from the path, so any file or none may be there
+    bool viaLink = false; // the path was a symbolic link; the rest describes the file it led to
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds
+    qint64 changed = 0; // status change, nanoseconds: also moves when a program puts the old time back
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file that `path` names, open for reading as `handle` (a file descriptor).
+FileIdentity identify(const QString& path, int handle);
+
+// Produces a file's whole new content into `out`. False when `out` failed or the content was refused.
+using FileContent = std::function<bool(QIODevice& out)>;
+
+struct WriteResult {
+    SaveOutcome outcome = SaveOutcome::Written;
+    bool contentRefused = false; // the content returned false although `out` took every byte it got
+    QString error; // what the system said, when it said something
+};
+
+// Writes `content` over the file at `path`, which was read as `loaded`, keeping what makes it that
+// file: its names, owner and group, every mode bit and its extended attributes (and so its ACLs).
+//
+// Just before anything is written the file must still be the one that was read; a file that was
+// changed, replaced, deleted or turned into a symbolic link meanwhile is not touched (and a deleted
+// one is not made again). A path that was a link when read is written through to the file it still
+// leads to. A file whose permissions let nobody write it is refused, even for the superuser.
+//
+// Normally the content goes to a temporary file beside the original that is given the original's
+// owner, group, attributes and mode and then renamed over it. When that would lose something (the
+// file has several names, its owner or group cannot be given to a new file, the folder cannot be
+// written), the original is overwritten in place: the room is reserved first, and if the writing
+// fails halfway the old bytes are written back. `beforeOverwrite` runs just before that happens.
+// Nothing is synced to disk.
+WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content,
+    const std::function<void()>& beforeOverwrite = {});
+
+} // namespace richtext
