@@ -8,6 +8,7 @@
 #include "platform/label.h"
 #include "platform/prompts.h"
 #include "platform/yield.h"
+#include "workflow/runguard.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -157,6 +158,9 @@ void Command1_Click(MainForm& w)
         w.Findme->setFocus();
         return;
     }
+    // From here to the summary nothing may start another run or change what this one works on; a
+    // close waits for the copy or file in hand, and the window closes when the guard goes.
+    const RunGuard guard(w);
     if (w.chkBackup->isChecked() && !backUp(w))
         return;
     w.cmdReplace->click();

@@ -108,6 +108,8 @@ private slots:
     void process();
     void backups_data();
     void backups();
+    void inputWhileProcessing_data();
+    void inputWhileProcessing();
 };
 
 // Three of five ticked, Backup First on. An empty find string is refused with the focus sent back to it;
@@ -249,6 +251,88 @@ void ProcessTest::backups()
     QCOMPARE(desk.w.lblScan->Caption(), QString("Select Directory and Files")); // as it was
     if (tag == "full")
         QCOMPARE(desk.copy("c"), QByteArray("older copy"));
+}
+
+void ProcessTest::inputWhileProcessing_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<bool>("backup"); // on: the input comes after the first copy; off: during the first file
+    QTest::addColumn<bool>("closes");
+    for (const char* input : { "Process", "Select All", "Edit > Select All Files", "a tick",
+             "typing a find string", "Match Case", "typing a pattern", "another folder" })
+        QTest::addRow("%s during the copies", input) << QString(input) << true << false;
+    for (const char* input : { "the close box", "&Close", "File > Exit" })
+        QTest::addRow("%s during the copies", input) << QString(input) << true << true;
+    for (const char* input : { "&Close", "File > Exit" })
+        QTest::addRow("%s during the run", input) << QString(input) << false << true;
+}
+
+// Input that arrives while Process works, delivered as a user's at the first moment the program lets
+// the window take events: it cannot start a second run nor change what the run works on. A close lets
+// the copy or file in hand finish and ends the program there, after the closing sequence.
+void ProcessTest::inputWhileProcessing()
+{
+    QFETCH(QString, input);
+    QFETCH(bool, backup);
+    QFETCH(bool, closes);
+    Desk desk({ "a.txt", "c.txt", "e.txt" });
+    desk.w.chkBackup->setChecked(backup);
+    desk.w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&desk.w));
+    desk.w.lstFiles->setListIndex(1); // b.txt, for a tick by the space bar
+    desk.w.Dir1->setCurrentRow(0); // the root, for Enter
+    MainWindow& w = desk.w;
+    QMetaObject::invokeMethod(
+        &w,
+        [&] {
+            if (input == "Process")
+                QTest::mouseClick(w.Command1, Qt::LeftButton);
+            if (input == "Select All")
+                QTest::mouseClick(w.chkAll, Qt::LeftButton);
+            if (input == "a tick")
+                QTest::keyClick(w.lstFiles, Qt::Key_Space);
+            if (input == "typing a find string")
+                QTest::keyClicks(w.Findme, "x");
+            if (input == "Match Case")
+                QTest::mouseClick(w.chkCase, Qt::LeftButton);
+            if (input == "typing a pattern")
+                QTest::keyClicks(w.Combo1, "x");
+            if (input == "another folder")
+                QTest::keyClick(w.Dir1, Qt::Key_Return);
+            if (input == "the close box")
+                w.windowHandle()->close();
+            if (input == "&Close")
+                QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+            if (input == "File > Exit") {
+                QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+                QVERIFY(QApplication::activePopupWidget());
+                QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_E);
+            }
+            if (input == "Edit > Select All Files") {
+                QTest::keyClick(&w, Qt::Key_E, Qt::AltModifier);
+                if (QWidget* menu = QApplication::activePopupWidget())
+                    QTest::keyClick(menu, Qt::Key_S);
+            }
+        },
+        Qt::QueuedConnection);
+    QThread::msleep(20); // the run's first chance to take events is not skipped as too early
+    desk.run("cat", "cats");
+
+    QCOMPARE(desk.sandbox.prompts.dialogs.size(), backup ? 1 : 0);
+    const QStringList ticked = { "a.txt", "c.txt", "e.txt" };
+    QCOMPARE(desk.copies(), !backup ? QStringList() : closes ? ticked.first(1) : ticked);
+    QStringList files;
+    for (const char* name : { "a", "b", "c", "d", "e" })
+        files << desk.file(name);
+    // The first file is done when the close comes during the run; no file is changed during the copies.
+    const QString a = closes && backup ? "cat in a" : "cats in a", ce = closes ? "cat in " : "cats in ";
+    QCOMPARE(files, QStringList({ a, "cat in b", ce + "c", "cat in d", ce + "e" }));
+    QCOMPARE(QStringList({ w.Findme->toPlainText(), w.chkCase->isChecked() ? "case" : "-", w.Combo1->Text(),
+                 QDir(desk.sandbox.workFolder()).relativeFilePath(w.Dir1->Path()) })
+            + testing::tickedNames(*w.lstFiles),
+        QStringList({ "cat", "-", "*.txt", "docs" }) + ticked);
+    QCOMPARE(w.isVisible(), !closes);
+    QCOMPARE(desk.sandbox.setting("WinState"), closes ? "0" : "<absent>"); // the closing sequence ran
 }
 
 QTEST_MAIN(ProcessTest)
