@@ -5,8 +5,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QtTest>
 #include <QWindow>
@@ -35,6 +33,13 @@ struct Desk {
     }
     QByteArray file(const QString& name) const { return sandbox.readFile("docs/" + name + ".txt"); }
     QByteArray copy(const QString& name) const { return sandbox.readFile("backup/" + name + ".txt"); }
+    QStringList files() const
+    {
+        QStringList all;
+        for (const char* name : { "a", "b", "c", "d", "e" })
+            all << file(name);
+        return all;
+    }
     QStringList copies() const
     {
         return QDir(backup).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -221,9 +226,7 @@ void ProcessTest::backups()
         desk.sandbox.writeFile("backup/c.txt", "older copy");
         QVERIFY(QFile::setPermissions(desk.backup + "/c.txt", QFile::ReadOwner | QFile::ReadGroup));
     }
-    QList<QByteArray> before;
-    for (const char* name : { "a", "b", "c", "d", "e" })
-        before << desk.file(name);
+    const QStringList before = desk.files();
     const AsOrdinaryUser user(desk.sandbox);
 
     desk.w.Findme->setPlainText("cat");
@@ -240,14 +243,11 @@ void ProcessTest::backups()
     QCOMPARE(
         testing::shownMessages(desk.sandbox).join('|'), shown.contains("%1") ? shown.arg(folder) : shown);
     QCOMPARE(desk.copies(), copies);
-    QList<QByteArray> after;
-    for (const char* name : { "a", "b", "c", "d", "e" })
-        after << desk.file(name);
     if (shown.isEmpty()) {
         QCOMPARE(desk.copy("c") + "|" + desk.file("c"), QByteArray("cat in c|dog in c"));
         return;
     }
-    QCOMPARE(after, before);
+    QCOMPARE(desk.files(), before);
     QCOMPARE(desk.w.lblScan->Caption(), QString("Select Directory and Files")); // as it was
     if (tag == "full")
         QCOMPARE(desk.copy("c"), QByteArray("older copy"));
@@ -321,12 +321,9 @@ void ProcessTest::inputWhileProcessing()
     QCOMPARE(desk.sandbox.prompts.dialogs.size(), backup ? 1 : 0);
     const QStringList ticked = { "a.txt", "c.txt", "e.txt" };
     QCOMPARE(desk.copies(), !backup ? QStringList() : closes ? ticked.first(1) : ticked);
-    QStringList files;
-    for (const char* name : { "a", "b", "c", "d", "e" })
-        files << desk.file(name);
     // The first file is done when the close comes during the run; no file is changed during the copies.
     const QString a = closes && backup ? "cat in a" : "cats in a", ce = closes ? "cat in " : "cats in ";
-    QCOMPARE(files, QStringList({ a, "cat in b", ce + "c", "cat in d", ce + "e" }));
+    QCOMPARE(desk.files(), QStringList({ a, "cat in b", ce + "c", "cat in d", ce + "e" }));
     QCOMPARE(QStringList({ w.Findme->toPlainText(), w.chkCase->isChecked() ? "case" : "-", w.Combo1->Text(),
                  QDir(desk.sandbox.workFolder()).relativeFilePath(w.Dir1->Path()) })
             + testing::tickedNames(*w.lstFiles),
