@@ -136,8 +136,7 @@ CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
     if (!in.valid())
         return errno == ENOENT || errno == ENOTDIR ? CopyOutcome::SourceMissing
                                                    : CopyOutcome::SourceUnreadable;
-    struct stat original {
-    };
+    struct stat original = {};
     if (::fstat(in.fd, &original) != 0 || !S_ISREG(original.st_mode))
         return CopyOutcome::SourceUnreadable;
 
@@ -177,8 +176,7 @@ void flushToDisk(const QString& folder)
 
 bool sameFolder(const QString& a, const QString& b)
 {
-    struct stat first {
-    }, second {};
+    struct stat first = {}, second = {};
     return ::stat(nativePath(a).constData(), &first) == 0 && ::stat(nativePath(b).constData(), &second) == 0
         && S_ISDIR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
