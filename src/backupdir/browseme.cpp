@@ -10,11 +10,12 @@
 #include "platform/fonts.h"
 #include "platform/label.h"
 #include "platform/prompts.h"
-#include "platform/twips.h"
 #include "platform/settings.h"
+#include "platform/twips.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -244,4 +245,14 @@ void BrowseMe::showEvent(QShowEvent* event)
         }
     }
     QDialog::showEvent(event);
+}
+
+void BrowseMe::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is no way out: only OK, Cancel and the close box leave the chooser.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

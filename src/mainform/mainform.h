@@ -85,9 +85,10 @@ public:
     // The about box while it is open (Help > About creates it once).
     frmAbout* aboutBox = nullptr;
 
-    // True while a replace run works through the files. Commands that would start another run, load
-    // another file into rtftext or rebuild the file list leave things alone while it is set.
+    // True while Process works, from the moment it passes its first check until its summary is shown
+    // (workflow::RunGuard). No input reaches the window then, except for closing it.
     bool runInProgress = false;
-    // The window was asked to close during a run: the run finishes its current file, then closes it.
+    // The window was asked to close while Process worked: the copy or file in hand is finished, no
+    // other is started, and the window closes when Process ends.
     bool closeAfterRun = false;
 };

@@ -1,10 +1,15 @@
 #include "platform/files.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace platform
 {
@@ -15,6 +20,91 @@ namespace
     {
         static QString folder;
         return folder;
+    }
+
+    QByteArray nativePath(const QString& path)
+    {
+        return QFile::encodeName(QDir::cleanPath(path));
+    }
+
+    // A file descriptor, closed when it goes.
+    struct Descriptor {
+        explicit Descriptor(int descriptor)
+            : fd(descriptor)
+        {
+        }
+        ~Descriptor()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        Descriptor(const Descriptor&) = delete;
+        Descriptor& operator=(const Descriptor&) = delete;
+        bool valid() const { return fd >= 0; }
+        int fd;
+    };
+
+    // A new file under a temporary name, removed when it goes unless it was kept.
+    struct TemporaryFile : Descriptor {
+        TemporaryFile(int descriptor, const QByteArray& name)
+            : Descriptor(descriptor)
+            , path(name)
+        {
+        }
+        ~TemporaryFile()
+        {
+            if (!kept)
+                ::unlink(path.constData());
+        }
+        // Closes the file; false when the last of it could not be written.
+        bool close()
+        {
+            const int descriptor = std::exchange(fd, -1);
+            return ::close(descriptor) == 0;
+        }
+        void keep() { kept = true; }
+        QByteArray path;
+        bool kept = false;
+    };
+
+    bool writeAll(int fd, const char* data, std::size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(fd, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0) {
+                errno = EIO;
+                return false;
+            }
+            data += n;
+            size -= std::size_t(n);
+        }
+        return true;
+    }
+
+    CopyOutcome destinationFailure(int error)
+    {
+        switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return CopyOutcome::DiskFull;
+        case ENOENT:
+        case ENOTDIR:
+            return CopyOutcome::FolderMissing;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return CopyOutcome::NotPermitted;
+        case EISDIR:
+        case ENOTEMPTY:
+        case EEXIST:
+            return CopyOutcome::FolderInTheWay;
+        default:
+            return CopyOutcome::Failed;
+        }
     }
 } // namespace
 
@@ -40,37 +130,55 @@ bool isRoot(const QString& path)
     return !path.isEmpty() && QDir(path).isRoot();
 }
 
-bool copyFileReplacing(const QString& source, const QString& destination)
+CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
 {
-    QFile in(QDir::cleanPath(source));
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    // Through a temporary file and a rename, so an older copy is never left half-overwritten.
-    QSaveFile out(QDir::cleanPath(destination));
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    const Descriptor in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return errno == ENOENT || errno == ENOTDIR ? CopyOutcome::SourceMissing
+                                                   : CopyOutcome::SourceUnreadable;
+    struct stat original = {};
+    if (::fstat(in.fd, &original) != 0 || !S_ISREG(original.st_mode))
+        return CopyOutcome::SourceUnreadable;
+
+    const QByteArray target = nativePath(destination);
+    QByteArray temporary = nativePath(QFileInfo(QDir::cleanPath(destination)).path()) + "/.textmend-XXXXXX";
+    TemporaryFile out(::mkostemp(temporary.data(), O_CLOEXEC), temporary);
+    if (!out.valid())
+        return destinationFailure(errno);
+
+    std::vector<char> buffer(1 << 20);
     for (;;) {
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0) {
-            out.cancelWriting();
-            return false;
-        }
+        const ssize_t n = ::read(in.fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return CopyOutcome::SourceUnreadable;
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n) {
-            out.cancelWriting();
-            return false;
-        }
+        if (!writeAll(out.fd, buffer.data(), std::size_t(n)))
+            return destinationFailure(errno);
     }
-    if (!out.commit())
-        return false;
-    QFile copy(QDir::cleanPath(destination));
-    if (copy.open(QIODevice::ReadWrite)) {
-        copy.setFileTime(in.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime);
-        copy.setPermissions(in.permissions());
-    }
-    return true;
+    const struct timespec times[2] = { { 0, UTIME_OMIT }, original.st_mtim };
+    ::fchmod(out.fd, original.st_mode & 0777);
+    ::futimens(out.fd, times);
+    if (!out.close() || ::rename(temporary.constData(), target.constData()) != 0)
+        return destinationFailure(errno);
+    out.keep();
+    return CopyOutcome::Copied;
+}
+
+void flushToDisk(const QString& folder)
+{
+    const Descriptor dir(::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::syncfs(dir.fd);
+}
+
+bool sameFolder(const QString& a, const QString& b)
+{
+    struct stat first = {}, second = {};
+    return ::stat(nativePath(a).constData(), &first) == 0 && ::stat(nativePath(b).constData(), &second) == 0
+        && S_ISDIR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 MakeFolderOutcome makeFolder(const QString& path)

@@ -23,9 +23,30 @@ QString joinPath(const QString& folder, const QString& name);
 // True when `path` is the root of a drive or file system ("/" here, "C:\" on Windows).
 bool isRoot(const QString& path);
 
-// Copies `source` over `destination` (replacing an older file there), keeping the source's
-// modification time. False when the copy could not be made; the destination is then unchanged.
-bool copyFileReplacing(const QString& source, const QString& destination);
+// What became of one copy.
+enum class CopyOutcome {
+    Copied,
+    SourceMissing, // the file to copy is not there any more
+    SourceUnreadable, // it cannot be read
+    FolderMissing, // the folder the copy goes to is not there
+    FolderInTheWay, // a folder has the copy's name
+    NotPermitted, // the folder the copy goes to may not be written
+    DiskFull, // no room left for the copy
+    Failed, // anything else
+};
+
+// Copies `source` over `destination`, keeping the source's modification time and permissions. The
+// copy is written under a temporary name in the destination's folder and then renamed over the
+// destination, so an older file of that name, even a read-only one, is replaced whole; when the copy
+// fails, the older file stays as it was and no temporary file is left.
+CopyOutcome copyFileReplacing(const QString& source, const QString& destination);
+
+// Puts everything written into the file system of `folder` on the disk, so that it survives a crash.
+void flushToDisk(const QString& folder);
+
+// True when both paths lead to the same existing folder, through symbolic links, doubled separators
+// or another mount of it.
+bool sameFolder(const QString& a, const QString& b);
 
 // Makes one folder. The outcome says why not.
 enum class MakeFolderOutcome { Made, AlreadyExists, ParentMissing, NameRefused, Failed };

@@ -7,6 +7,7 @@
 #include "platform/prompts.h"
 #include "richtext/rtftext.h"
 #include "workflow/rtffunctions.h"
+#include "workflow/runguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,58 +20,6 @@ namespace workflow
 
 namespace
 {
-
-    // For the length of a run: marks the window busy and drops the user's input to it (clicks, keys,
-    // wheel, shortcuts), so that no command can start a second run, load the preview or rebuild the
-    // file list under the engine's feet. Painting and the close box still work.
-    class RunInProgress : public QObject
-    {
-    public:
-        explicit RunInProgress(MainForm& w)
-            : m_window(w)
-        {
-            m_window.runInProgress = true;
-            qApp->installEventFilter(this);
-        }
-        ~RunInProgress() override
-        {
-            qApp->removeEventFilter(this);
-            m_window.runInProgress = false;
-        }
-
-    protected:
-        bool eventFilter(QObject* watched, QEvent* event) override
-        {
-            switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::Wheel:
-            case QEvent::Shortcut:
-            case QEvent::ShortcutOverride:
-            case QEvent::ContextMenu:
-            case QEvent::Drop:
-            case QEvent::TouchBegin:
-                return belongsToWindow(watched);
-            default:
-                return false;
-            }
-        }
-
-    private:
-        bool belongsToWindow(QObject* object) const
-        {
-            for (QObject* o = object; o; o = o->parent()) {
-                if (o == &m_window)
-                    return true;
-            }
-            return false;
-        }
-
-        MainForm& m_window;
-    };
 
     void nothingSelected()
     {
@@ -90,9 +39,8 @@ namespace
 
 void cmdReplace_Click(MainForm& w)
 {
-    // A run started while another one works (from a handler that ran during a yield) is dropped.
-    if (w.runInProgress)
-        return;
+    // Process holds the guard already; a run started on its own takes its own.
+    RunGuard guard(w);
 
     const QString find = w.Findme->toPlainText();
     const QString replacement = w.Replaceme->toPlainText();
@@ -113,14 +61,11 @@ void cmdReplace_Click(MainForm& w)
     if (w.Findme->toPlainText().isEmpty()) {
         platform::MsgBox(QStringLiteral("Nothing to replace."), MainForm::appTitle(), platform::Icon::None);
     } else {
-        {
-            RunInProgress busy(w);
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            platform::LockWindowUpdate(w.rtftext);
-            RtfFunctions::ReplaceInFiles(w, *w.rtftext, w.Findme->toPlainText(), w.Replaceme->toPlainText());
-            platform::LockWindowUpdate(nullptr);
-            QApplication::restoreOverrideCursor();
-        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        platform::LockWindowUpdate(w.rtftext);
+        RtfFunctions::ReplaceInFiles(w, *w.rtftext, w.Findme->toPlainText(), w.Replaceme->toPlainText());
+        platform::LockWindowUpdate(nullptr);
+        QApplication::restoreOverrideCursor();
         w.lblTotal->setCaption(summary(w.lblTotal->Caption(), w.lstFiles->SelCount()));
     }
 
@@ -128,11 +73,6 @@ void cmdReplace_Click(MainForm& w)
     w.lblScan->hide();
     w.cmdUndo->setEnabled(true);
     w.mnuUndo->setEnabled(true);
-
-    if (w.closeAfterRun) {
-        w.closeAfterRun = false;
-        w.close();
-    }
 }
 
 } // namespace workflow

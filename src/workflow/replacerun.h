@@ -7,8 +7,9 @@ namespace workflow
 {
 
 // Checks that files are ticked, keeps the two strings for Undo, runs the per-file engine over the
-// ticked files with the preview's painting frozen and shows the summary. While it works the window
-// repaints, but user input to it is ignored and a close waits for the current file.
+// ticked files with the preview's painting frozen and shows the summary. Process is its only caller
+// and guards it (see RunGuard); a close asked for during the run waits for the current file, the
+// rest are not visited.
 void cmdReplace_Click(MainForm& w);
 
 } // namespace workflow

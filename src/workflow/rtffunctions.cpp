@@ -77,7 +77,8 @@ namespace
             platform::DoEvents();
     }
 
-    int followUpOptions(const MainForm& w)
+    // With both boxes ticked, only whole words whose case matches, in every search.
+    int searchOptions(const MainForm& w)
     {
         int options = richtext::rtfNoOptions;
         if (w.chkWhlWrd->isChecked())
@@ -123,14 +124,8 @@ namespace
         document.setSelStart(0);
         platform::DoEvents();
 
-        // The first search: with both options ticked, the match-case search looks inside the
-        // selection that the whole-word search made.
-        if (w.chkWhlWrd->isChecked())
-            document.Find(find, {}, {}, richtext::rtfWholeWord);
-        if (w.chkCase->isChecked())
-            document.Find(find, {}, {}, richtext::rtfMatchCase);
-        if (!w.chkWhlWrd->isChecked() && !w.chkCase->isChecked())
-            document.Find(find);
+        // Nothing is selected, so the first search covers the whole text.
+        document.Find(find, {}, {}, searchOptions(w));
         platform::DoEvents();
 
         // An empty selection is an empty SelText, without copying the match.
@@ -145,7 +140,7 @@ namespace
             yieldInLoop();
             // The search goes on right after the inserted text, which is never searched again: "a" ->
             // "aa" cannot loop, and "catcat" gives two matches.
-            document.Find(find, document.SelStart(), {}, followUpOptions(w));
+            document.Find(find, document.SelStart(), {}, searchOptions(w));
             yieldInLoop();
         } while (document.SelLength() > 0);
 

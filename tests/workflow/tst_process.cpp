@@ -1,10 +1,15 @@
+#include "platform/combobox.h"
 #include "support/windowtest.h"
 
+#include <filesystem>
 #include <QAction>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QtTest>
+#include <QWindow>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace
 {
@@ -28,7 +33,17 @@ struct Desk {
     }
     QByteArray file(const QString& name) const { return sandbox.readFile("docs/" + name + ".txt"); }
     QByteArray copy(const QString& name) const { return sandbox.readFile("backup/" + name + ".txt"); }
-    QStringList copies() const { return QDir(backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QStringList files() const
+    {
+        QStringList all;
+        for (const char* name : { "a", "b", "c", "d", "e" })
+            all << file(name);
+        return all;
+    }
+    QStringList copies() const
+    {
+        return QDir(backup).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
     // Replaces `from` with `to` in the ticked files, the chooser left at `folder` by `button`.
     void run(const QString& from, const QString& to, QPushButton* BrowseMe::*button = &BrowseMe::Command1,
         QString folder = {})
@@ -37,6 +52,44 @@ struct Desk {
         w.Replaceme->setPlainText(to);
         testing::answerChooser(sandbox, folder.isEmpty() ? backup : folder, button);
         w.Command1->click();
+    }
+};
+
+// For its lifetime the test runs as an ordinary user, for whom permissions hold as they do for most
+// users; the sandbox becomes that user's. Nothing changes when the test is not run as the superuser.
+struct AsOrdinaryUser {
+    static constexpr uid_t nobody = 65534;
+    const bool switched = ::geteuid() == 0;
+    explicit AsOrdinaryUser(const testing::Sandbox& sandbox)
+    {
+        if (!switched)
+            return;
+        const std::filesystem::path root = QFileInfo(sandbox.workFolder()).path().toStdString();
+        QVERIFY(::chown(root.c_str(), nobody, nobody) == 0);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+            QVERIFY(::lchown(entry.path().c_str(), nobody, nobody) == 0);
+        QVERIFY(::setresuid(nobody, nobody, 0) == 0);
+    }
+    ~AsOrdinaryUser()
+    {
+        if (switched && ::setresuid(0, 0, 0) != 0)
+            qFatal("could not return to the superuser");
+    }
+};
+
+// A file system of `size` mounted at `folder` for its lifetime; not `mounted` where mounting is refused.
+struct SmallDisk {
+    QByteArray folder;
+    bool mounted;
+    SmallDisk(const QString& at, const char* size)
+        : folder(QFile::encodeName(at))
+        , mounted(::mount("tmpfs", folder.constData(), "tmpfs", 0, size) == 0)
+    {
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(folder.constData(), MNT_DETACH);
     }
 };
 
@@ -58,18 +111,22 @@ class ProcessTest : public QObject
     Q_OBJECT
 private slots:
     void process();
+    void backups_data();
+    void backups();
+    void inputWhileProcessing_data();
+    void inputWhileProcessing();
 };
 
 // Three of five ticked, Backup First on. An empty find string is refused with the focus sent back to it;
 // Cancel stops everything silently; OK makes the copies before the run changes the files; a second run,
-// left by the close box, replaces them in the earlier destination; with nothing ticked the menu refuses.
+// left by the close box, shows its status line again and replaces the copies in the earlier destination;
+// with nothing ticked the menu refuses.
 void ProcessTest::process()
 {
     Desk desk({ "b.txt", "c.txt", "e.txt" });
     const QDateTime past = QDateTime::currentDateTime().addDays(-3);
     QFile c(QDir(desk.sandbox.workFolder()).filePath("docs/c.txt"));
     QVERIFY(c.open(QIODevice::ReadWrite) && c.setFileTime(past, QFileDevice::FileModificationTime));
-    QVERIFY(QDir(desk.backup).mkdir("e.txt")); // this copy fails and is skipped
     desk.w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&desk.w));
     QStringList paints; // the status line each time it paints, and whether the first copy is there yet
@@ -92,19 +149,21 @@ void ProcessTest::process()
     QCOMPARE(QStringList({ desk.w.lblDest->Caption(), desk.w.lblScan->Caption(),
                  QString::number(desk.w.lstResults->count()) }),
         QStringList({ "", "Select Directory and Files", "1" }));
-    QCOMPARE(desk.copies(), QStringList { "e.txt" }); // only the folder in the way
+    QVERIFY(desk.copies().isEmpty());
 
     desk.run("cat", "dog");
     QCOMPARE(
         desk.sandbox.prompts.dialogs, QStringList({ "Choose Backup Directory", "Choose Backup Directory" }));
-    QCOMPARE(desk.sandbox.prompts.messages.size(), std::size_t(1));
+    QCOMPARE(testing::shownMessages(desk.sandbox).size(), 1);
     QVERIFY(paints.contains("Backing up files . . ."));
     QCOMPARE(desk.copies(), QStringList({ "b.txt", "c.txt", "e.txt" }));
     QCOMPARE(desk.copy("b") + "|" + desk.copy("c"), QByteArray("cat in b|cat in c"));
     QCOMPARE(QFileInfo(desk.backup + "/c.txt").lastModified().toSecsSinceEpoch(), past.toSecsSinceEpoch());
     QCOMPARE(desk.file("a") + "|" + desk.file("e"), QByteArray("cat in a|dog in e"));
 
+    paints.clear(); // the first run's summary stands in place of the status line
     desk.run("dog", "emu", nullptr, elsewhere);
+    QVERIFY(paints.contains("Backing up files . . . (copied)"));
     QCOMPARE(desk.copy("b") + "|" + desk.file("b"), QByteArray("dog in b|emu in b"));
     QCOMPARE(desk.sandbox.setting("Dir1BU"), elsewhere);
 
@@ -116,6 +175,161 @@ void ProcessTest::process()
     QVERIFY(desk.sandbox.prompts.messages[1].icon == platform::Icon::Information
         && desk.sandbox.prompts.messages[0].icon == platform::Icon::Information);
     QCOMPARE(desk.sandbox.prompts.dialogs.size(), 3);
+}
+
+void ProcessTest::backups_data()
+{
+    QTest::addColumn<QString>("shown"); // %1: the backup folder
+    QTest::addColumn<QStringList>("copies"); // what the backup folder holds afterwards
+    const QString same = "Backup Directory: The backup folder is the folder whose files would be changed, so "
+                         "the copies would overwrite the files themselves.\n\nNo file was copied or changed. "
+                         "Please choose another folder for the backups.";
+    const QString failed =
+        "Backup Failed: The backup failed, so no file was changed.\n\nThese files could not "
+        "be copied to %1:\n";
+    // clang-format off
+    QTest::newRow("the working folder") << same << QStringList();
+    QTest::newRow("the working folder through a link") << same << QStringList();
+    QTest::newRow("gone") << failed + "b.txt: the backup folder is not there any more\nc.txt: the backup folder "
+                             "is not there any more\ne.txt: the backup folder is not there any more" << QStringList();
+    QTest::newRow("a folder in the way") << failed + "e.txt: the backup folder holds a folder of that name"
+                                         << QStringList({ "b.txt", "c.txt", "e.txt" });
+    QTest::newRow("full") << failed + "c.txt: the backup disk is full" << QStringList({ "b.txt", "c.txt", "e.txt" });
+    QTest::newRow("read-only older copy replaced") << QString() << QStringList({ "b.txt", "c.txt", "e.txt" });
+    // clang-format on
+}
+
+// A backup that cannot be made in full changes no file; the copies that were made stay, and an older
+// copy that could not be replaced is kept whole.
+void ProcessTest::backups()
+{
+    QFETCH(QString, shown);
+    QFETCH(QStringList, copies);
+    const QString tag = QTest::currentDataTag();
+    Desk desk({ "b.txt", "c.txt", "e.txt" });
+    const QString docs = QDir(desk.sandbox.workFolder()).filePath("docs");
+    QString folder = desk.backup;
+    std::unique_ptr<SmallDisk> disk;
+    if (tag == "the working folder")
+        folder = docs;
+    if (tag == "the working folder through a link")
+        QVERIFY(QFile::link(docs, folder = desk.sandbox.workFolder() + "/link"));
+    if (tag == "a folder in the way")
+        QVERIFY(QDir(desk.backup).mkdir("e.txt"));
+    if (tag == "full") {
+        disk = std::make_unique<SmallDisk>(desk.backup, "size=64k");
+        if (!disk->mounted)
+            QSKIP("a small file system cannot be mounted here");
+        desk.sandbox.writeFile("docs/c.txt", QByteArray(100000, 'x') + " cat");
+    }
+    if (tag == "full" || tag == "read-only older copy replaced") {
+        desk.sandbox.writeFile("backup/c.txt", "older copy");
+        QVERIFY(QFile::setPermissions(desk.backup + "/c.txt", QFile::ReadOwner | QFile::ReadGroup));
+    }
+    const QStringList before = desk.files();
+    const AsOrdinaryUser user(desk.sandbox);
+
+    desk.w.Findme->setPlainText("cat");
+    desk.w.Replaceme->setPlainText("dog");
+    desk.sandbox.prompts.onModal([&](QDialog& dialog) {
+        auto& chooser = static_cast<BrowseMe&>(dialog);
+        QVERIFY(chooser.Dir1->setPath(folder));
+        chooser.Command1->click();
+        if (tag == "gone")
+            QVERIFY(QDir(desk.backup).removeRecursively());
+    });
+    desk.w.Command1->click();
+
+    QCOMPARE(
+        testing::shownMessages(desk.sandbox).join('|'), shown.contains("%1") ? shown.arg(folder) : shown);
+    QCOMPARE(desk.copies(), copies);
+    if (shown.isEmpty()) {
+        QCOMPARE(desk.copy("c") + "|" + desk.file("c"), QByteArray("cat in c|dog in c"));
+        return;
+    }
+    QCOMPARE(desk.files(), before);
+    QCOMPARE(desk.w.lblScan->Caption(), QString("Select Directory and Files")); // as it was
+    if (tag == "full")
+        QCOMPARE(desk.copy("c"), QByteArray("older copy"));
+}
+
+void ProcessTest::inputWhileProcessing_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<bool>("backup"); // on: the input comes after the first copy; off: during the first file
+    QTest::addColumn<bool>("closes");
+    for (const char* input : { "Process", "Select All", "Edit > Select All Files", "a tick",
+             "typing a find string", "Match Case", "typing a pattern", "another folder" })
+        QTest::addRow("%s during the copies", input) << QString(input) << true << false;
+    for (const char* input : { "the close box", "&Close", "File > Exit" })
+        QTest::addRow("%s during the copies", input) << QString(input) << true << true;
+    for (const char* input : { "&Close", "File > Exit" })
+        QTest::addRow("%s during the run", input) << QString(input) << false << true;
+}
+
+// Input that arrives while Process works, delivered as a user's at the first moment the program lets
+// the window take events: it cannot start a second run nor change what the run works on. A close lets
+// the copy or file in hand finish and ends the program there, after the closing sequence.
+void ProcessTest::inputWhileProcessing()
+{
+    QFETCH(QString, input);
+    QFETCH(bool, backup);
+    QFETCH(bool, closes);
+    Desk desk({ "a.txt", "c.txt", "e.txt" });
+    desk.w.chkBackup->setChecked(backup);
+    desk.w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&desk.w));
+    desk.w.lstFiles->setListIndex(1); // b.txt, for a tick by the space bar
+    desk.w.Dir1->setCurrentRow(0); // the root, for Enter
+    MainWindow& w = desk.w;
+    QMetaObject::invokeMethod(
+        &w,
+        [&] {
+            if (input == "Process")
+                QTest::mouseClick(w.Command1, Qt::LeftButton);
+            if (input == "Select All")
+                QTest::mouseClick(w.chkAll, Qt::LeftButton);
+            if (input == "a tick")
+                QTest::keyClick(w.lstFiles, Qt::Key_Space);
+            if (input == "typing a find string")
+                QTest::keyClicks(w.Findme, "x");
+            if (input == "Match Case")
+                QTest::mouseClick(w.chkCase, Qt::LeftButton);
+            if (input == "typing a pattern")
+                QTest::keyClicks(w.Combo1, "x");
+            if (input == "another folder")
+                QTest::keyClick(w.Dir1, Qt::Key_Return);
+            if (input == "the close box")
+                w.windowHandle()->close();
+            if (input == "&Close")
+                QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+            if (input == "File > Exit") {
+                QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+                QVERIFY(QApplication::activePopupWidget());
+                QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_E);
+            }
+            if (input == "Edit > Select All Files") {
+                QTest::keyClick(&w, Qt::Key_E, Qt::AltModifier);
+                if (QWidget* menu = QApplication::activePopupWidget())
+                    QTest::keyClick(menu, Qt::Key_S);
+            }
+        },
+        Qt::QueuedConnection);
+    QThread::msleep(20); // the run's first chance to take events is not skipped as too early
+    desk.run("cat", "cats");
+
+    QCOMPARE(desk.sandbox.prompts.dialogs.size(), backup ? 1 : 0);
+    const QStringList ticked = { "a.txt", "c.txt", "e.txt" };
+    QCOMPARE(desk.copies(), !backup ? QStringList() : closes ? ticked.first(1) : ticked);
+    // The first file is done when the close comes during the run; no file is changed during the copies.
+    const QString a = closes && backup ? "cat in a" : "cats in a", ce = closes ? "cat in " : "cats in ";
+    QCOMPARE(desk.files(), QStringList({ a, "cat in b", ce + "c", "cat in d", ce + "e" }));
+    QCOMPARE(QStringList({ w.Findme->toPlainText(), w.chkCase->isChecked() ? "case" : "-", w.Combo1->Text(),
+                 QDir(desk.sandbox.workFolder()).relativeFilePath(w.Dir1->Path()) })
+            + testing::tickedNames(*w.lstFiles),
+        QStringList({ "cat", "-", "*.txt", "docs" }) + ticked);
+    QCOMPARE(w.isVisible(), !closes);
+    QCOMPARE(desk.sandbox.setting("WinState"), closes ? "0" : "<absent>"); // the closing sequence ran
 }
 
 QTEST_MAIN(ProcessTest)

@@ -25,14 +25,21 @@ private slots:
 void ReplaceRunTest::summary_data()
 {
     QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QStringList>("ticked");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("one string in two files") << QByteArray("cat") << "1 String found scanning 2 files";
-    QTest::newRow("no match anywhere") << QByteArray("dog") << "0 Strings found scanning 2 files";
+    const QStringList both = { "a.txt", "b.txt" }, one = { "a.txt" };
+    QTest::newRow("one string in two files")
+        << QByteArray("cat") << both << "1 String found scanning 2 files";
+    QTest::newRow("no match anywhere") << QByteArray("dog") << both << "0 Strings found scanning 2 files";
+    QTest::newRow("one of two files ticked") << QByteArray("cat") << one << "1 String found scanning 1 file";
+    QTest::newRow("two strings in one of two files")
+        << QByteArray("cat cat") << one << "2 Strings found scanning 1 file";
 }
 
 void ReplaceRunTest::summary()
 {
     QFETCH(QByteArray, a);
+    QFETCH(QStringList, ticked);
     QFETCH(QString, caption);
 
     const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
@@ -43,11 +50,12 @@ void ReplaceRunTest::summary()
         QVERIFY(
             file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
     }
-    f.run({ "a.txt", "b.txt" }, "cat", "dog");
+    f.run(ticked, "cat", "dog");
 
     QCOMPARE(f.w->lblTotal->Caption(), caption);
-    QCOMPARE(f.results(), a == "cat" ? QStringList { "a.txt - 1 String replaced" } : QStringList());
-    QCOMPARE(QFileInfo(f.path("a.txt")).lastModified() == longAgo, a != "cat");
+    const QString replaced = a == "cat" ? "1 String" : "2 Strings";
+    QCOMPARE(f.results(), a == "dog" ? QStringList() : QStringList { "a.txt - " + replaced + " replaced" });
+    QCOMPARE(QFileInfo(f.path("a.txt")).lastModified() == longAgo, a == "dog");
     QCOMPARE(QFileInfo(f.path("b.txt")).lastModified(), longAgo); // no match: not written
     QCOMPARE(f.sandbox.readFile("b.txt"), QByteArray("dog"));
     QVERIFY(!f.w->lblTotal->isHidden() && f.w->lblScan->isHidden());

@@ -49,6 +49,9 @@ void RtfFunctionsTest::replace_data()
         { "match case", "*.txt", "Cat cat", "cat", "dog", "c", "Cat dog", 1 },
         { "whole word in longer words", "*.txt", "concat cats", "cat", "dog", "w", "concat cats", 0 },
         { "both options", "*.txt", "cat Cat concat cat_x cat", "cat", "dog", "wc", "dog Cat concat cat_x dog", 2 },
+        { "both options, first whole word in another case", "*.txt", "Cat cat", "cat", "dog", "wc", "Cat dog", 1 },
+        { "both options, only inside a word", "*.txt", "concat", "cat", "dog", "wc", "concat", 0 },
+        { "both options, only in another case", "*.txt", "CAT", "cat", "dog", "wc", "CAT", 0 },
         { "CRLF", "*.txt", "cat\r\nx\r\ncat", "cat\nx", "y", "", "y\r\ncat", 1 },
         { "*.TXT is plain text", "*.TXT", "{\\rtf1 cat}", "cat", "dog", "", "{\\rtf1 dog}", 1 },
         { "*.htm is plain text", "*.htm", "<p>cat</p>", "cat", "dog", "", "<p>dog</p>", 1 },
@@ -62,12 +65,15 @@ void RtfFunctionsTest::replace()
     QFETCH(Replacement, r);
     ReplaceFixture f;
     const QString ext = QString(r.pattern).mid(1), name = "a" + ext;
-    f.sandbox.writeFile(name, r.before);
+    QFile file(f.sandbox.writeFile(name, r.before));
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
     f.sandbox.writeFile("unticked" + ext, r.before);
     f.run({ name }, r.find, r.with, r.options, r.pattern);
 
     QCOMPARE(f.sandbox.readFile(name) + "|" + f.sandbox.readFile("unticked" + ext),
         QByteArray(r.after) + "|" + r.before);
+    QCOMPARE(QFileInfo(f.path(name)).lastModified() == longAgo, r.count == 0); // nothing found: not written
     const QString line =
         QString("%1 - %2 String%3 replaced").arg(name).arg(r.count).arg(r.count == 1 ? "" : "s");
     QCOMPARE(f.results(), r.count ? QStringList { line } : QStringList());
