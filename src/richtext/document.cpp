@@ -160,16 +160,16 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         return failed(LoadOutcome::Missing, {});
     if (info.isDir())
         return failed(LoadOutcome::Unreadable, QStringLiteral("a folder"));
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return failed(LoadOutcome::Unreadable, file->errorString());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(LoadOutcome::Unreadable, file.errorString());
 
     if (mode != LoadMode::Text) {
-        const QByteArray head = file->peek(kRtfHead);
+        const QByteArray head = file.peek(kRtfHead);
         if (RtfSource::isRtf(head)) {
-            QByteArray bytes = file->readAll();
-            if (file->error() != QFileDevice::NoError)
-                return failed(LoadOutcome::Unreadable, file->errorString());
+            QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                return failed(LoadOutcome::Unreadable, file.errorString());
             QString why;
             d->rich = RtfSource::parse(std::move(bytes), &why);
             if (!d->rich)
@@ -183,20 +183,12 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             return failed(LoadOutcome::NotRichText, {});
     }
     QString why;
-    // The replace run writes a plain file back right after reading it: it may work on the mapped
-    // file. A document that stays open (the preview) holds a copy of the bytes.
-    const LoadOutcome outcome = d->plain.load(std::move(file), mode == LoadMode::Text, &why);
+    const LoadOutcome outcome = d->plain.load(file, &why);
     if (outcome != LoadOutcome::Loaded)
         return failed(outcome, why);
     d->origin = Origin::Plain;
     d->model.reset(d->plain.text());
     return LoadOutcome::Loaded;
-}
-
-void Document::keepOwnCopy()
-{
-    if (d->origin == Origin::Plain)
-        d->model.moveOriginal(d->plain.keepOwnCopy());
 }
 
 SaveOutcome Document::save(const QString& path, FileType type) const

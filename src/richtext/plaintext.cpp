@@ -8,11 +8,6 @@
 #include <QStringDecoder>
 #include <QSysInfo>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 namespace richtext
 {
 
@@ -63,7 +58,6 @@ namespace
     }();
 
     constexpr qsizetype kBinaryProbe = 8192;
-    constexpr qsizetype kDecodeChunk = qsizetype(8) << 20;
     constexpr qsizetype kOutBufferSize = qsizetype(1) << 20;
 
     bool hasHighBit(quint64 word)
@@ -195,22 +189,6 @@ namespace
         return 8 - std::popcount(continuation) + std::popcount(fourByteLead) - std::popcount(lfAfterCR);
     }
 
-    void releasePages(const uchar* from, qsizetype length)
-    {
-#ifdef Q_OS_LINUX
-        // The decoded copy is what the document works on; let the kernel drop the mapped source pages
-        // meanwhile (they come back from the page cache when the file is written).
-        static const quintptr page = quintptr(sysconf(_SC_PAGESIZE));
-        const quintptr begin = (quintptr(from) + page - 1) & ~(page - 1);
-        const quintptr end = (quintptr(from) + quintptr(length)) & ~(page - 1);
-        if (end > begin)
-            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-#else
-        Q_UNUSED(from);
-        Q_UNUSED(length);
-#endif
-    }
-
     // Sizes a decoding buffer for the next file. Its memory is kept from file to file (fresh memory is
     // slow), unless it is far larger than needed: one huge file must not hold its size for good.
     template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
@@ -248,8 +226,7 @@ PlainText::~PlainText()
 
 void PlainText::clear()
 {
-    mapped.reset();
-    held = QByteArray();
+    held.resize(0);
     bytes = nullptr;
     byteCount = 0;
     visible = {};
@@ -260,42 +237,32 @@ void PlainText::clear()
     asciiOnly = false;
 }
 
-TextRef PlainText::keepOwnCopy()
-{
-    if (!mapped)
-        return visible;
-    held = QByteArray(reinterpret_cast<const char*>(bytes), byteCount);
-    const auto* copy = reinterpret_cast<const uchar*>(held.constData());
-    // Undecoded text is read straight from the file's bytes; decoded text lives in our own buffers.
-    if (visible.latin1 >= bytes && visible.latin1 < bytes + byteCount)
-        visible.latin1 = copy + (visible.latin1 - bytes);
-    bytes = copy;
-    mapped.reset();
-    return visible;
-}
-
-LoadOutcome PlainText::load(std::unique_ptr<QFile> file, bool mayMap, QString* why)
+LoadOutcome PlainText::load(QFile& file, QString* why)
 {
     clear();
-    if (!file->isOpen() && !file->open(QIODevice::ReadOnly)) {
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
         if (why)
-            *why = file->errorString();
+            *why = file.errorString();
         return LoadOutcome::Unreadable;
     }
-    const qint64 size = file->size();
-    uchar* map = size > 0 && mayMap ? file->map(0, size) : nullptr;
-    if (!map) {
-        const QByteArray data = file->readAll();
-        if (file->error() != QFileDevice::NoError) {
-            if (why)
-                *why = file->errorString();
-            return LoadOutcome::Unreadable;
-        }
-        return load(data, why);
+    // A file that another program cuts short or extends meanwhile gives the bytes that were there.
+    makeRoom(held, file.size());
+    qsizetype got = 0;
+    while (got < held.size()) {
+        const qint64 read = file.read(held.data() + got, held.size() - got);
+        if (read <= 0)
+            break;
+        got += read;
     }
-    bytes = map;
-    byteCount = size;
-    mapped = std::move(file);
+    held.resize(got);
+    if (file.error() != QFileDevice::NoError) {
+        if (why)
+            *why = file.errorString();
+        clear();
+        return LoadOutcome::Unreadable;
+    }
+    bytes = reinterpret_cast<const uchar*>(held.constData());
+    byteCount = held.size();
     return decode(why);
 }
 
@@ -415,12 +382,7 @@ LoadOutcome PlainText::decode(QString* why)
             return LoadOutcome::Loaded;
         }
         makeRoom(narrowBuffer, bodySize);
-        for (qsizetype at = 0; at < bodySize; at += kDecodeChunk) {
-            const qsizetype chunk = std::min(kDecodeChunk, bodySize - at);
-            std::memcpy(narrowBuffer.data() + at, body + at, size_t(chunk));
-            if (mapped)
-                releasePages(body + at, chunk);
-        }
+        std::memcpy(narrowBuffer.data(), body, size_t(bodySize));
         const qsizetype length = collapseLineBreaks(narrowBuffer.data(), bodySize);
         narrowBuffer.resize(length);
         visible.latin1 = reinterpret_cast<const uchar*>(narrowBuffer.constData());
@@ -432,12 +394,7 @@ LoadOutcome PlainText::decode(QString* why)
     QChar* out = wideBuffer.data();
     if (enc == TextEncoding::Utf8) {
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-        for (qsizetype at = 0; at < bodySize; at += kDecodeChunk) {
-            const qsizetype chunk = std::min(kDecodeChunk, bodySize - at);
-            out = decoder.appendToBuffer(out, QByteArrayView(body + at, chunk));
-            if (mapped)
-                releasePages(body + at, chunk);
-        }
+        out = decoder.appendToBuffer(out, QByteArrayView(body, bodySize));
     } else {
         char16_t* wide = reinterpret_cast<char16_t*>(out);
         for (qsizetype i = 0; i < bodySize; ++i)
@@ -600,17 +557,11 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
     outBuffer.reserve(kOutBufferSize);
     bool ok = true;
     const char* raw = reinterpret_cast<const char*>(bytes);
-    qsizetype visPos = 0, bytePos = bom, copied = 0, released = 0;
+    qsizetype visPos = 0, bytePos = bom, copied = 0;
     auto flush = [&] {
         if (!outBuffer.isEmpty())
             ok = ok && out.write(outBuffer) == outBuffer.size();
         outBuffer.resize(0);
-        // The document does not need the copied source pages in memory any more (it maps them
-        // back from the page cache if it does).
-        if (mapped && copied - released >= kDecodeChunk) {
-            releasePages(bytes + released, copied - released);
-            released = copied;
-        }
     };
     auto put = [&](const char* data, qsizetype length) {
         if (length <= 0)

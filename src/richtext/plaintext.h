@@ -4,7 +4,6 @@
 #include "richtext/edit.h"
 #include "richtext/textref.h"
 
-#include <memory>
 #include <QByteArray>
 #include <QFile>
 #include <QIODevice>
@@ -33,18 +32,13 @@ public:
     PlainText(const PlainText&) = delete;
     PlainText& operator=(const PlainText&) = delete;
 
-    // Takes the file's bytes. With `mayMap` they stay mapped while the document lives instead of
-    // being copied: fast, but only for a document that is written back soon (a file truncated by
-    // another program under a mapping cannot be read any more). `why` receives a short reason on
-    // failure. Buffers of the previous file are reused.
-    LoadOutcome load(std::unique_ptr<QFile> file, bool mayMap, QString* why = nullptr);
-    // Takes bytes held in memory (tests, and files that cannot be mapped).
+    // Reads the file's bytes into memory; the buffers of the previous file are reused, so a run over
+    // thousands of files allocates little. `why` receives a short reason on failure.
+    LoadOutcome load(QFile& file, QString* why = nullptr);
+    // Takes bytes held in memory.
     LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
     // Forgets the file; keeps the buffers for the next one.
     void clear();
-    // Copies mapped bytes into memory and lets the mapping go, so that the document stays readable
-    // whatever another program does to the file. Returns the visible text's new place.
-    TextRef keepOwnCopy();
 
     TextRef text() const { return visible; }
     TextEncoding encoding() const { return enc; }
@@ -61,8 +55,7 @@ private:
     qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
     QByteArray encodeInserted(const QString& text) const;
 
-    std::unique_ptr<QFile> mapped; // the file whose bytes are mapped, when they are
-    QByteArray held; // the bytes, when they are not mapped
+    QByteArray held; // the file's bytes
     const uchar* bytes = nullptr;
     qsizetype byteCount = 0;
 

@@ -138,8 +138,6 @@ const Document& RichTextBox::document() const
 
 void RichTextBox::paintingResumed()
 {
-    // A replace run is over: the document it leaves behind becomes the preview.
-    doc.keepOwnCopy();
     if (!viewCurrent())
         refreshView();
     else
