@@ -14,132 +14,9 @@ namespace richtext
 namespace
 {
 
-    // Windows-1252 characters of the bytes 0x80 to 0x9F; the other bytes are their own character.
-    constexpr char16_t kHighControls[32] = {
-        0x20AC,
-        0x0081,
-        0x201A,
-        0x0192,
-        0x201E,
-        0x2026,
-        0x2020,
-        0x2021,
-        0x02C6,
-        0x2030,
-        0x0160,
-        0x2039,
-        0x0152,
-        0x008D,
-        0x017D,
-        0x008F,
-        0x0090,
-        0x2018,
-        0x2019,
-        0x201C,
-        0x201D,
-        0x2022,
-        0x2013,
-        0x2014,
-        0x02DC,
-        0x2122,
-        0x0161,
-        0x203A,
-        0x0153,
-        0x009D,
-        0x017E,
-        0x0178,
-    };
-
-    constexpr std::array<char16_t, 256> kWindows1252 = [] {
-        std::array<char16_t, 256> table {};
-        for (int b = 0; b < 256; ++b)
-            table[b] = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : char16_t(b);
-        return table;
-    }();
-
-    constexpr qsizetype kBinaryProbe = 8192;
     constexpr qsizetype kOutBufferSize = qsizetype(1) << 20;
 
-    bool hasHighBit(quint64 word)
-    {
-        return word & 0x8080808080808080ULL;
-    }
-
-    // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short.
-    bool isStrictUtf8(const uchar* p, qsizetype n, bool* ascii)
-    {
-        *ascii = true;
-        qsizetype i = 0;
-        auto cont = [&](qsizetype k) {
-            return i + k < n && (p[i + k] & 0xC0) == 0x80;
-        };
-        auto within = [&](qsizetype k, uchar lo, uchar hi) {
-            return i + k < n && p[i + k] >= lo && p[i + k] <= hi;
-        };
-        while (i < n) {
-            while (i + 8 <= n) {
-                quint64 word;
-                std::memcpy(&word, p + i, 8);
-                if (hasHighBit(word))
-                    break;
-                i += 8;
-            }
-            if (i >= n)
-                break;
-            const uchar b = p[i];
-            if (b < 0x80) {
-                ++i;
-                continue;
-            }
-            *ascii = false;
-            if (b >= 0xC2 && b <= 0xDF) {
-                if (!cont(1))
-                    return false;
-                i += 2;
-            } else if (b >= 0xE0 && b <= 0xEF) {
-                const bool second = b == 0xE0 ? within(1, 0xA0, 0xBF)
-                    : b == 0xED               ? within(1, 0x80, 0x9F)
-                                              : cont(1);
-                if (!second || !cont(2))
-                    return false;
-                i += 3;
-            } else if (b >= 0xF0 && b <= 0xF4) {
-                const bool second = b == 0xF0 ? within(1, 0x90, 0xBF)
-                    : b == 0xF4               ? within(1, 0x80, 0x8F)
-                                              : cont(1);
-                if (!second || !cont(2) || !cont(3))
-                    return false;
-                i += 4;
-            } else {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // UTF-16 without a byte order mark: NUL bytes only in the high byte of the code units, and code
-    // units that look like text (no C0 controls other than tab, line breaks and form feed).
-    std::optional<TextEncoding> sniffUtf16(const uchar* p, qsizetype n)
-    {
-        if (n < 2 || n % 2 != 0)
-            return {};
-        const qsizetype probe = std::min(n, kBinaryProbe);
-        qsizetype evenZeros = 0, oddZeros = 0;
-        for (qsizetype i = 0; i < probe; ++i)
-            if (p[i] == 0)
-                ++(i % 2 ? oddZeros : evenZeros);
-        if ((evenZeros == 0) == (oddZeros == 0))
-            return {};
-        const bool little = evenZeros == 0;
-        for (qsizetype i = 0; i + 1 < probe; i += 2) {
-            const char16_t unit = little ? char16_t(p[i] | p[i + 1] << 8) : char16_t(p[i] << 8 | p[i + 1]);
-            if (unit < 0x20 && unit != '\t' && unit != '\n' && unit != '\r' && unit != '\f')
-                return {};
-        }
-        return little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
-    }
-
-    // Turns every CRLF pair and lone CR into one "\n", in place; returns the new length.
+    // Where the next CR is, or `n`.
     qsizetype nextCR(const char* text, qsizetype from, qsizetype n)
     {
         const void* cr = std::memchr(text + from, '\r', size_t(n - from));
@@ -203,21 +80,6 @@ namespace
 
 } // namespace
 
-char16_t windows1252ToUnicode(uchar byte)
-{
-    return kWindows1252[byte];
-}
-
-int unicodeToWindows1252(char16_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] == c)
-            return 0x80 + i;
-    return -1;
-}
-
 PlainText::PlainText() = default;
 PlainText::~PlainText()
 {
@@ -235,6 +97,7 @@ void PlainText::clear()
     bom = 0;
     hasCR = false;
     asciiOnly = false;
+    invalidUtf8 = false;
 }
 
 LoadOutcome PlainText::load(QFile& file, QString* why)
@@ -361,12 +224,13 @@ LoadOutcome PlainText::decode(QString* why)
         ending = lfAt ? LineEnding::LF
                       : (cr + 1 < bodySize && body[cr + 1] == '\n' ? LineEnding::CRLF : LineEnding::CR);
     }
-    bool ascii = false;
-    const bool utf8 = isStrictUtf8(body, bodySize, &ascii);
-    if (!utf8 && bom == 3)
-        return fail(LoadOutcome::Unsupported, "invalid UTF-8 after a UTF-8 byte order mark");
+    // UTF-8 unless most of what is not ASCII is not UTF-8; a few bytes that begin no UTF-8 character
+    // are kept as they are.
+    const Utf8Census census = countUtf8(body, bodySize);
+    const bool utf8 = bom == 3 || census.invalidBytes <= census.characters;
     enc = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    asciiOnly = utf8 && ascii;
+    asciiOnly = utf8 && census.ascii;
+    invalidUtf8 = utf8 && census.invalidBytes > 0;
 
     bool oneBytePerChar = asciiOnly;
     if (enc == TextEncoding::Windows1252) {
@@ -392,13 +256,16 @@ LoadOutcome PlainText::decode(QString* why)
 
     makeRoom(wideBuffer, bodySize + 1);
     QChar* out = wideBuffer.data();
-    if (enc == TextEncoding::Utf8) {
+    if (invalidUtf8) {
+        out = reinterpret_cast<QChar*>(
+            decodeUtf8KeepingInvalid(body, bodySize, reinterpret_cast<char16_t*>(out)));
+    } else if (enc == TextEncoding::Utf8) {
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         out = decoder.appendToBuffer(out, QByteArrayView(body, bodySize));
     } else {
         char16_t* wide = reinterpret_cast<char16_t*>(out);
         for (qsizetype i = 0; i < bodySize; ++i)
-            wide[i] = kWindows1252[body[i]];
+            wide[i] = windows1252ToUnicode(body[i]);
         out += bodySize;
     }
     qsizetype length = out - wideBuffer.data();
@@ -448,6 +315,20 @@ qsizetype PlainText::byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype
             const bool crlf = unit(bytePos) == '\r' && bytePos + 3 < byteCount && unit(bytePos + 2) == '\n';
             bytePos += crlf ? 4 : 2;
             ++visPos;
+        }
+        return bytePos;
+    }
+    if (invalidUtf8) {
+        // Character by character, each byte that begins no character counting as one.
+        while (visPos < target && bytePos < byteCount) {
+            if (bytes[bytePos] == '\r') {
+                bytePos += (bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
+                ++visPos;
+                continue;
+            }
+            const int length = utf8SequenceLength(bytes, byteCount, bytePos);
+            bytePos += std::max(length, 1);
+            visPos += length == 4 ? 2 : 1;
         }
         return bytePos;
     }
@@ -527,6 +408,16 @@ QByteArray PlainText::encodeInserted(const QString& text) const
     return out;
 }
 
+bool PlainText::unchanged(const Edit& edit) const
+{
+    if (edit.text.size() != edit.length || edit.start + edit.length > visible.size)
+        return false;
+    for (qsizetype i = 0; i < edit.length; ++i)
+        if (edit.text.at(i).unicode() != visible.at(edit.start + i))
+            return false;
+    return true;
+}
+
 bool PlainText::canEncode(const EditList& edits) const
 {
     const QChar* checked = nullptr;
@@ -582,6 +473,8 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
     qsizetype encodedLength = -1;
     QByteArray encoded;
     for (const Edit& edit : edits) {
+        if (unchanged(edit))
+            continue; // the matched text keeps its own bytes
         const qsizetype start = byteOffset(visPos, bytePos, edit.start);
         put(raw + copied, start - copied);
         if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {

@@ -2,6 +2,7 @@
 
 #include "richtext/document.h"
 #include "richtext/edit.h"
+#include "richtext/plain_encoding.h"
 #include "richtext/textref.h"
 
 #include <QByteArray>
@@ -12,14 +13,7 @@
 namespace richtext
 {
 
-enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
 enum class LineEnding { LF, CRLF, CR };
-
-// The visible character of a Windows-1252 byte. The five bytes the code page leaves undefined map to
-// the C1 controls of the same value, so every byte round-trips.
-char16_t windows1252ToUnicode(uchar byte);
-// The Windows-1252 byte of a character, or -1 when the code page has none.
-int unicodeToWindows1252(char16_t c);
 
 // A plain-text file held byte for byte, with its visible text. Line breaks (CRLF, LF or a lone CR)
 // are one "\n" each in the visible text. Writing copies the original bytes between edits and encodes
@@ -54,6 +48,7 @@ private:
     LoadOutcome decode(QString* why);
     qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
     QByteArray encodeInserted(const QString& text) const;
+    bool unchanged(const Edit& edit) const; // the edit puts back the very text it replaces
 
     QByteArray held; // the file's bytes
     const uchar* bytes = nullptr;
@@ -64,6 +59,7 @@ private:
     qsizetype bom = 0;
     bool hasCR = false;
     bool asciiOnly = false; // UTF-8 file of ASCII bytes only: one byte per character
+    bool invalidUtf8 = false; // UTF-8 file with bytes that begin no character, each one U+FFFD
     TextRef visible;
 
     QString wideBuffer; // decoded UTF-16 text, reused across files
