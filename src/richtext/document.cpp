@@ -223,7 +223,10 @@ SaveOutcome Document::save(const QString& path, FileType type) const
     if (plainWriteBack) {
         written = d->plain.write(d->model.edits(), temp);
     } else if (d->origin == Origin::Rich && type == rtfRTF) {
-        written = d->rich->write(d->model.edits(), temp, &why);
+        const RtfSource::WriteOutcome outcome = d->rich->write(d->model.edits(), temp, &why);
+        if (outcome == RtfSource::WriteOutcome::UnsupportedCodePage)
+            return d->fail(SaveOutcome::UnsupportedCodePage, describe(SaveOutcome::UnsupportedCodePage));
+        written = outcome == RtfSource::WriteOutcome::Written;
     } else if (type == rtfRTF) {
         const QByteArray rtf = minimalRtf(text());
         written = temp.write(rtf) == rtf.size();
@@ -411,6 +414,8 @@ QString describe(SaveOutcome outcome)
         return QStringLiteral("replacement not representable in the file's encoding");
     case SaveOutcome::ReadOnly:
         return QStringLiteral("read-only file");
+    case SaveOutcome::UnsupportedCodePage:
+        return QStringLiteral("unsupported code page");
     case SaveOutcome::Failed:
         return QStringLiteral("write failed");
     }

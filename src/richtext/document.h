@@ -29,6 +29,7 @@ enum class SaveOutcome {
     Written,
     Unencodable, // the replacement holds characters the file's encoding cannot hold
     ReadOnly, // the user may not write the file
+    UnsupportedCodePage, // a replacement touches rich text in a code page the program cannot read
     Failed, // the file could not be written (disk full, folder gone...)
 };
 

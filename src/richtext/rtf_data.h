@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <QByteArray>
 #include <QString>
@@ -28,6 +29,7 @@ namespace rtf
         int halfPoints = 0; // 0: none given
         int color = -1; // index into the colour table, -1 none
         int background = -1;
+        bool aside = false; // a note, header or footer: shown set off from the body
 
         bool operator==(const CharFormat&) const = default;
     };
@@ -79,15 +81,23 @@ struct RtfSource::Data {
     QString text;
     std::vector<rtf::SpanRun> spans; // sorted by unit; every unit of `text` belongs to one run
 
-    std::vector<qsizetype> barriers; // unit indexes of table cell and row marks, sorted
+    // Unit indexes of characters a match never includes: table cell and row marks, and the marks that
+    // open and close a note, header or footer. Sorted.
+    std::vector<qsizetype> barriers;
+    std::vector<qsizetype> storyBreaks; // units where a header or footer begins: no match spans them
     std::vector<qsizetype> opaque; // unit indexes of characters whose bytes could not be decoded, sorted
     std::vector<std::pair<qsizetype, int>> ucRuns; // (first unit, \uc in force from there), sorted
     int ucAtEnd = 1;
-    int endFallbackMissing = 0; // text added after the last character first completes its \uN stand-ins
+    std::vector<std::pair<qsizetype, int>> codePages; // (first unit, code page in force from there), sorted
+    int codePageAtEnd = 1252;
+    // Units whose bytes begin right after a \uN whose stand-ins a brace cut short (the end of the text
+    // counts as text.size()), sorted: text inserted there goes in a group of its own, or the \uN
+    // would take it for its stand-ins.
+    std::vector<qsizetype> afterCutFallback;
     qsizetype endOfText = 0; // where text inserted after the last character goes
     std::vector<qsizetype> binaryEnds; // source offsets just after \bin data, sorted
 
-    std::vector<rtf::Font> fonts; // indexed by font number; holes have empty names
+    std::map<int, rtf::Font> fonts; // by font number
     std::vector<std::optional<unsigned>> colors;
     int defaultFont = -1;
     std::vector<std::pair<qsizetype, rtf::CharFormat>> formatStarts; // (first unit, its format), sorted

@@ -187,7 +187,7 @@ void RichTextBox::refreshView()
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            if (source->write(doc.edits(), buffer)) {
+            if (source->write(doc.edits(), buffer) == RtfSource::WriteOutcome::Written) {
                 buffer.close();
                 if (const auto edited = RtfSource::parse(bytes);
                     edited && edited->text().size() == doc.length()) {

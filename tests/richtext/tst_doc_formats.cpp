@@ -16,6 +16,7 @@ private slots:
     void richDocuments_data();
     void richDocuments();
     void otherFormat();
+    void unsupportedCodePage();
 };
 
 void FormatsTest::richDocuments_data()
@@ -84,6 +85,20 @@ void FormatsTest::otherFormat()
     doc.setText("");
     QCOMPARE(doc.save(plain, richtext::rtfText), SaveOutcome::Written);
     QCOMPARE(doctest::readFile(plain), QByteArray());
+}
+
+// A replacement next to text in a code page the program cannot read: the file is not written, and
+// the reason says why.
+void FormatsTest::unsupportedCodePage()
+{
+    const QByteArray rtf("{\\rtf1\\mac\\ansicpg10004 Zeph \\'c7Zeph}");
+    const QString path = doctest::writeFile(dir, "arabic.rtf", rtf);
+    Document doc;
+    QCOMPARE(doc.load(path, LoadMode::RichOnly), LoadOutcome::Loaded);
+    QCOMPARE(doctest::replaceAll(doc, "Zeph", "Zoe", 0), 2);
+    QCOMPARE(doc.save(path, richtext::rtfRTF), SaveOutcome::UnsupportedCodePage);
+    QCOMPARE(doc.errorString(), QString("unsupported code page"));
+    QCOMPARE(doctest::readFile(path), rtf);
 }
 
 QTEST_GUILESS_MAIN(FormatsTest)
