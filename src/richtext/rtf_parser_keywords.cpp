@@ -88,7 +88,8 @@ void Parser::keyword(const Keyword& k, const ControlWord& word, qsizetype begin,
         markFormatChanged();
         break;
     case Kw::FontSize:
-        st.format.halfPoints = std::max(word.param, 0);
+        // Word's largest size: a huge size from a hostile file would make the preview draw huge glyphs.
+        st.format.halfPoints = std::clamp(word.param, 0, 3276);
         markFormatChanged();
         break;
     case Kw::Color:

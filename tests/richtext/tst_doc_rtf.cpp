@@ -449,6 +449,7 @@ void RtfDocumentTest::formatsAndPictures()
     QCOMPARE(runs,
         QStringList({ "n: Times 0", "b:b Times 0", "iu:iu Times 0", "i:i Times 0", "s:s Times 0",
             "c: Courier New 15", "r: Times 0 ff0000/0000ff", "x:b Times 0", "p: Times 0" }));
+    QCOMPARE(parsed("{\\rtf1\\fs2000000000 huge}").formatRuns().at(0).pointSize, 1638.0);
 
     const RtfSource layout =
         parsed("{\\rtf1\\pard\\qc centred\\par\\pard left\\par\\pard\\qr\\b right{\\*\\shppict"

@@ -48,6 +48,7 @@ void RtfViewTest::sameCharacters_data()
     row("control and separator characters", "{\\rtf1 a\\u13?b\\u8232?c\\u0?d\\u65532?e\\u8233?f\\u-257?}",
         1000);
     row("picture adds no character", "{\\rtf1 a{\\pict\\pngblip 89504e47}b}", 1000);
+    row("a font number of two billion", "{\\rtf1{\\fonttbl{\\f2000000000 X;}}\\f2000000000 hello e}", 1000);
     row("header, footer and note marks", "{\\rtf1{\\header h\\par}{\\footer f}a{\\footnote n}b}", 1000);
     row("cut inside a formatting run", "{\\rtf1 ab{\\b cd}ef}", 3);
     row("nothing shown", "{\\rtf1 ab}", 0);
