@@ -121,7 +121,8 @@ namespace rtf
             tableFont().name = fontName.trimmed();
             fontName.clear();
         }
-        if (st.opensStory)
+        const bool closesStory = st.opensStory;
+        if (closesStory)
             closeStory(bracePos);
         if (stack.empty())
             return false;
@@ -130,6 +131,8 @@ namespace rtf
         stack.pop_back();
         if (hadText)
             markFormatChanged();
+        if (closesStory)
+            stateAfterMark();
         return true;
     }
 
@@ -156,6 +159,21 @@ namespace rtf
     void Parser::closeStory(qsizetype bracePos)
     {
         putBarrier(st.story == Story::Note ? u']' : u'\n', bracePos, bracePos + 1);
+    }
+
+    // Text inserted right after the closing mark of a note lands outside the note's group: it is
+    // written with the code page and \uc in force there.
+    void Parser::stateAfterMark()
+    {
+        const qsizetype next = qsizetype(text.size());
+        if (st.uc != lastUc) {
+            d.ucRuns.emplace_back(next, st.uc);
+            lastUc = st.uc;
+        }
+        if (const int number = codePageNumber(); number != lastCodePage) {
+            d.codePages.emplace_back(next, number);
+            lastCodePage = number;
+        }
     }
 
     void Parser::storyBreak()

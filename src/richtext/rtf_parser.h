@@ -59,6 +59,7 @@ private:
     void openStory(Story story, qsizetype end);
     void closeStory(qsizetype bracePos);
     void storyBreak();
+    void stateAfterMark();
 
     bool visible() const { return st.dest == Dest::Text && !st.hiddenText; }
     int codePageNumber() const;
