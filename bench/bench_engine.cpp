@@ -54,8 +54,9 @@ int makeRich(const char* path, int megabytes, bool notes)
         "\\pard\\plain \\s16\\ql{\\loch The {\\b quorum} met in the caf\\u233\\'e9 at "
         "noon; na\\'efve \\{guests\\} waited \\u8212\\'97 then the quo}{\\i rum left.}"
         "{\\*\\bkmkstart q}{\\field{\\*\\fldinst HYPERLINK \"quorum\"}{\\fldrslt quorum}}");
+    // As many matches per megabyte as the paragraph has.
     const QByteArray footnote("{\\super\\chftn}{\\footnote\\pard\\plain\\fs20{\\super\\chftn} The "
-                              "quorum rule, see the quorum {\\i minutes}.}");
+                              "quorum rule: see the {\\i minutes} of the last meeting.}");
     const QByteArray unit = paragraph + (notes ? footnote : QByteArray()) + "\n\\par ";
     bytes += unit.repeated(int((qint64(megabytes) * 1024 * 1024 - bytes.size()) / unit.size())) + '}';
     QFile file(QString::fromLocal8Bit(path));

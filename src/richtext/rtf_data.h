@@ -81,9 +81,10 @@ struct RtfSource::Data {
     QString text;
     std::vector<rtf::SpanRun> spans; // sorted by unit; every unit of `text` belongs to one run
 
-    // Unit indexes of characters a match never includes: table cell and row marks, and the marks that
-    // open and close a note, header or footer. Sorted.
-    std::vector<qsizetype> barriers;
+    // One bit per unit, set for the characters a match never includes: table cell and row marks, and
+    // the marks that open and close a note, or end a header or footer. A bit set rather than a sorted
+    // list: every candidate match is checked, and a document may have a mark every few words.
+    std::vector<quint64> barrierBits;
     std::vector<qsizetype> storyBreaks; // units where a header or footer begins: no match spans them
     std::vector<qsizetype> opaque; // unit indexes of characters whose bytes could not be decoded, sorted
     std::vector<std::pair<qsizetype, int>> ucRuns; // (first unit, \uc in force from there), sorted
@@ -103,6 +104,27 @@ struct RtfSource::Data {
     std::vector<std::pair<qsizetype, rtf::CharFormat>> formatStarts; // (first unit, its format), sorted
     std::vector<ParagraphRun> paragraphs;
     std::vector<rtf::PictureSource> pictures;
+
+    void setBarrier(qsizetype unit)
+    {
+        const std::size_t word = std::size_t(unit) / 64;
+        if (barrierBits.size() <= word)
+            barrierBits.resize(word + 1);
+        barrierBits[word] |= quint64(1) << (unit % 64);
+    }
+    // True when a unit of [start, end) is a barrier.
+    bool anyBarrier(qsizetype start, qsizetype end) const
+    {
+        end = std::min<qsizetype>(end, qsizetype(barrierBits.size()) * 64);
+        for (qsizetype unit = start; unit < end;) {
+            const quint64 bits = barrierBits[std::size_t(unit / 64)] >> (unit % 64);
+            const qsizetype span = std::min<qsizetype>(64 - unit % 64, end - unit);
+            if (bits & (span == 64 ? ~quint64(0) : (quint64(1) << span) - 1))
+                return true;
+            unit += span;
+        }
+        return false;
+    }
 
     // The run that holds `unit`, an index into `spans`.
     std::size_t runOf(qsizetype unit) const

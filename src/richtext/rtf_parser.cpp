@@ -16,15 +16,17 @@ namespace rtf
     {
     }
 
-    int Parser::codePageNumber() const
+    int Parser::codePageNumber()
     {
         const int font = st.format.font >= 0 ? st.format.font : defaultFont;
-        if (font >= 0) {
-            const auto it = d.fonts.find(font);
-            if (it != d.fonts.end() && it->second.codePage)
-                return it->second.codePage;
+        // Asked at every change of format: remembered for the last font and document code page.
+        if (font != pageOfFont.font || documentCodePage != pageOfFont.documentPage
+            || d.fonts.size() != pageOfFont.fonts) {
+            const auto it = font >= 0 ? d.fonts.find(font) : d.fonts.end();
+            const int own = it != d.fonts.end() ? it->second.codePage : 0;
+            pageOfFont = { font, documentCodePage, d.fonts.size(), own ? own : documentCodePage };
         }
-        return documentCodePage;
+        return pageOfFont.page;
     }
 
     const CodePage* Parser::codePage()
@@ -70,7 +72,7 @@ namespace rtf
     // A character that no match includes.
     void Parser::putBarrier(char16_t ch, qsizetype begin, qsizetype end)
     {
-        d.barriers.push_back(qsizetype(text.size()));
+        d.setBarrier(qsizetype(text.size()));
         put(ch, begin, end);
     }
 
@@ -288,14 +290,14 @@ namespace rtf
             ++pos;
             return;
         }
-        // A run of plain ASCII: one character per byte.
+        // A run of plain ASCII: one character per byte, taken in one piece.
         put(char16_t(byte), pos, pos + 1);
-        ++pos;
-        while (pos < n && isPlainTextByte(src[pos])) {
-            text.push_back(char16_t(static_cast<unsigned char>(src[pos])));
-            ++d.spans.back().bytes; // the run of one-byte characters that put() began or extended
+        const qsizetype first = ++pos;
+        while (pos < n && isPlainTextByte(src[pos]))
             ++pos;
-        }
+        text.append(QLatin1StringView(src + first, pos - first));
+        d.spans.back().bytes +=
+            std::uint32_t(pos - first); // the run of one-byte characters put() began or extended
     }
 
     bool Parser::controlAt(qsizetype& pos, QString& why)
@@ -394,8 +396,10 @@ namespace rtf
             why = QStringLiteral("RTF document too large");
             return false;
         }
-        // Typical documents show a character for every few bytes of markup.
-        text.reserve(n / 4);
+        // Typical documents show a character for every two to ten bytes of markup; memory reserved and
+        // never used costs nothing.
+        text.reserve(n / 2);
+        d.spans.reserve(std::size_t(n / 6)); // an escape, a control word or a run of plain text each
         qsizetype pos = 0;
         qsizetype close = -1;
         while (pos < n) {

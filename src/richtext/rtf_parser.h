@@ -62,7 +62,7 @@ private:
     void stateAfterMark();
 
     bool visible() const { return st.dest == Dest::Text && !st.hiddenText; }
-    int codePageNumber() const;
+    int codePageNumber();
     const CodePage* codePage();
     void put(char16_t ch, qsizetype begin, qsizetype end);
     void putBarrier(char16_t ch, qsizetype begin, qsizetype end);
@@ -86,6 +86,13 @@ private:
     qsizetype paragraphStart = 0;
     ParagraphRun::Align paragraphAlign = ParagraphRun::Align::Left;
 
+    // The code page of the last font asked for; the font table may still grow while it is read.
+    struct {
+        int font = -2;
+        int documentPage = 0;
+        std::size_t fonts = 0;
+        int page = 0;
+    } pageOfFont;
     // The code page last looked up, and what it was looked up for.
     const CodePage* page = nullptr;
     int pageNumber = -1;

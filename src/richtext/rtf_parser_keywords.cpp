@@ -60,12 +60,16 @@ void Parser::keyword(const Keyword& k, const ControlWord& word, qsizetype begin,
         }
         break;
     case Kw::FCharset:
-        if (st.dest == Dest::FontTable)
+        if (st.dest == Dest::FontTable) {
             tableFont().codePage = codePageForCharset(word.param).value_or(0);
+            pageOfFont.font = -2;
+        }
         break;
     case Kw::Cpg:
-        if (st.dest == Dest::FontTable && word.param > 0)
+        if (st.dest == Dest::FontTable && word.param > 0) {
             tableFont().codePage = word.param;
+            pageOfFont.font = -2;
+        }
         break;
     case Kw::Bold:
         st.format.bold = on;

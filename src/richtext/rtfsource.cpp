@@ -309,8 +309,7 @@ const QString& RtfSource::text() const
 bool RtfSource::crossesBarrier(qsizetype start, qsizetype length) const
 {
     return length > 0
-        && (anyWithin(d->barriers, start, start + length)
-            || anyWithin(d->storyBreaks, start + 1, start + length));
+        && (d->anyBarrier(start, start + length) || anyWithin(d->storyBreaks, start + 1, start + length));
 }
 
 RtfSource::WriteOutcome RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
