@@ -213,15 +213,6 @@ const CodePage* CodePage::find(int number)
     return it->second.get();
 }
 
-std::vector<int> CodePage::known()
-{
-    std::vector<int> numbers;
-    for (const PageInfo& info : kPages)
-        if (find(info.number))
-            numbers.push_back(info.number);
-    return numbers;
-}
-
 int CodePage::sequenceLength(unsigned char lead) const
 {
     if (t->kind == Kind::Utf8)

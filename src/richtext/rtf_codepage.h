@@ -3,7 +3,6 @@
 #include <memory>
 #include <optional>
 #include <QByteArray>
-#include <vector>
 
 namespace richtext::rtf
 {
@@ -16,8 +15,6 @@ public:
     // The code page of this number (\ansicpg, \cpg, or a charset's page), or null when the program
     // cannot read it: its text is then kept as it is and never edited.
     static const CodePage* find(int number);
-    // Every number find() knows, ascending.
-    static std::vector<int> known();
 
     int number() const { return page; }
     // How many bytes the character that begins with `lead` has: 1, 2 after the lead byte of a
