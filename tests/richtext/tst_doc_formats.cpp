@@ -34,6 +34,8 @@ void FormatsTest::richDocuments_data()
         "senate and senate\n");
     row("match across formatting", "{\\rtf1\\ansi qu{\\i or}um}", "quorum", "x", 1, "x");
     row("inserted braces and line breaks", "{\\rtf1\\ansi a-b}", "-", "{\\}\n", 1, "a{\\}\nb");
+    row("header, body and note counted alike", "{\\rtf1{\\header Zeph\\par}Zeph{\\footnote Zeph}}", "zeph",
+        "Zoe", 3, "Zoe\n\nZoe[Zoe]");
     row("no match across table cells", "{\\rtf1\\ansi\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row}",
         "a\tb", "x", 0, "a\tb\t\n");
 }

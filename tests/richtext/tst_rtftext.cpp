@@ -46,6 +46,8 @@ void RichTextBoxTest::loading_data()
     row("plain text", "one\r\ntwo", false, LoadOutcome::Loaded, "one\ntwo", false);
     row("RTF", "{\\rtf1\\ansi {\\b bold} text\\par next}", false, LoadOutcome::Loaded, "bold text\nnext",
         true);
+    row("RTF with a header and a note", "{\\rtf1{\\header h\\par}a{\\footnote n}b}", false,
+        LoadOutcome::Loaded, "h\n\na[n]b", true);
     row("RTF, rich only", "{\\rtf1\\ansi plain}", true, LoadOutcome::Loaded, "plain", true);
     row("not RTF, rich only", "{\\rt not rich", true, LoadOutcome::NotRichText, "", false);
     row("binary", QByteArray("\xD0\xCF\x11\xE0\0\0", 6), false, LoadOutcome::Binary, "", false);
