@@ -79,12 +79,12 @@ namespace
                     code = QChar::surrogateToUcs4(c, text.at(i + 1));
                     *units = 2;
                 }
-                return page && code >= 0x80 ? page->encode(code) : QByteArray();
+                return page && code >= 0x80 && !QChar::isSurrogate(code) ? page->encode(code) : QByteArray();
             };
             bool needsUnicode = false;
             for (qsizetype i = 0, units = 1; i < text.size() && !needsUnicode; i += units) {
                 const char16_t ch = text.at(i).unicode();
-                needsUnicode = (ch >= 0x80 && encoded(i, &units).isEmpty())
+                needsUnicode = (ch >= 0x7F && encoded(i, &units).isEmpty())
                     || (ch < 0x20 && ch != '\t' && ch != '\r' && ch != '\n');
             }
             const bool group = ownGroup || (needsUnicode && uc > 1);

@@ -235,6 +235,8 @@ void RtfDocumentTest::replacements_data()
         "{\\rtf1 \\'e9\\'80\\u-10179?\\u-8704?}");
     row("uc above one: a group of its own with uc1", "{\\rtf1{\\uc2 x}}", "x", u"жé"_qs,
         "{\\rtf1{\\uc2 {\\uc1\\u1078?\\'e9}}}");
+    row("uc above one, a control character", "{\\rtf1\\uc2 x}", "x", u"\u007F"_qs,
+        "{\\rtf1\\uc2 {\\uc1\\u127?}}");
     row("uc of ten million multiplies nothing", "{\\rtf1\\uc10000000 hello e}", "e", u"ж"_qs,
         "{\\rtf1\\uc10000000 h{\\uc1\\u1078?}llo {\\uc1\\u1078?}}");
     row("uc0 means no fallback, before a letter or digit", "{\\rtf1\\uc0 xa x1}", "x", u"ж"_qs,
@@ -376,8 +378,8 @@ void RtfDocumentTest::randomEdits()
         "\x82", "?", "\t", "\\f2", "\\'e1", "\\uc0 ", "{\\*\\u233?}", "\\cell", "\\row", "\\line-",
         "\\:", "Z", "\\plain", "{\\upr{a}{\\*\\ud{b}}}", "{\\footnote n}", "{\\*\\footnote\\plain m}",
         "{\\header h\\par}", "\\uc10000000 " };
-    const QStringList pieces { "x", " ", "1", "-", "?", "\\", "{", "}", "\t", "\n", u"é"_qs, u"😀"_qs,
-        u"ж"_qs };
+    const QStringList pieces { "x", " ", "1", "-", "?", "\\", "{", "}", "\t", "\n", u"é"_qs, u"😀"_qs, u"ж"_qs,
+        u"\u007F"_qs, u"あ"_qs };
     const int open = int(tokens.size()), close = open + 1;
     QRandomGenerator random(20261206);
     int checked = 0;
