@@ -4,17 +4,22 @@
 //
 //   bench_engine [--whole-word|--ignore-case] [--rich] FIND REPL FILE...
 //   bench_engine --preview-load FILE
+//   bench_engine --make-rich FILE MB [--notes]
 //
 // Without an option the search is case-sensitive; --whole-word is case-sensitive whole words;
 // --ignore-case matches anywhere ignoring case. --rich reads and writes the files as RTF.
+// --make-rich writes an RTF document of about MB megabytes to replace "quorum" in: paragraphs with
+// formatting, escapes and fields, and with --notes a header, a footer and a footnote per paragraph.
 // Prints "<replacements> <files written>" and the time to stderr; exits 1 on a failure.
 #include "richtext/document.h"
 #include "richtext/rtftext.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTextEdit>
 
 namespace
@@ -38,6 +43,30 @@ int previewLoad(int argc, char** argv, const char* path)
     return outcome == richtext::LoadOutcome::Loaded ? 0 : 1;
 }
 
+int makeRich(const char* path, int megabytes, bool notes)
+{
+    QByteArray bytes("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}"
+                     "{\\colortbl;\\red0\\green0\\blue0;}\n\\sectd");
+    if (notes)
+        bytes += "{\\header\\pard\\plain\\qc The quorum report\\par}"
+                 "{\\footer\\pard\\plain\\qc Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}\n";
+    const QByteArray paragraph(
+        "\\pard\\plain \\s16\\ql{\\loch The {\\b quorum} met in the caf\\u233\\'e9 at "
+        "noon; na\\'efve \\{guests\\} waited \\u8212\\'97 then the quo}{\\i rum left.}"
+        "{\\*\\bkmkstart q}{\\field{\\*\\fldinst HYPERLINK \"quorum\"}{\\fldrslt quorum}}");
+    // As many matches per megabyte as the paragraph has.
+    const QByteArray footnote("{\\super\\chftn}{\\footnote\\pard\\plain\\fs20{\\super\\chftn} The "
+                              "quorum rule: see the {\\i minutes} of the last meeting.}");
+    const QByteArray unit = paragraph + (notes ? footnote : QByteArray()) + "\n\\par ";
+    bytes += unit.repeated(int((qint64(megabytes) * 1024 * 1024 - bytes.size()) / unit.size())) + '}';
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "%s: cannot write\n", path);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,6 +81,9 @@ int main(int argc, char** argv)
             options = richtext::rtfNoOptions;
         else if (!std::strcmp(argv[arg], "--rich"))
             rich = true;
+        else if (!std::strcmp(argv[arg], "--make-rich") && arg + 2 < argc)
+            return makeRich(argv[arg + 1], std::atoi(argv[arg + 2]),
+                arg + 3 < argc && !std::strcmp(argv[arg + 3], "--notes"));
         else if (!std::strcmp(argv[arg], "--preview-load") && arg + 1 < argc)
             return previewLoad(argc, argv, argv[arg + 1]);
         else {
@@ -62,7 +94,8 @@ int main(int argc, char** argv)
     if (argc - arg < 3) {
         std::fprintf(stderr,
             "usage: bench_engine [--whole-word|--ignore-case] [--rich] FIND REPL FILE...\n"
-            "       bench_engine --preview-load FILE\n");
+            "       bench_engine --preview-load FILE\n"
+            "       bench_engine --make-rich FILE MB [--notes]\n");
         return 2;
     }
     const QString find = QString::fromLocal8Bit(argv[arg]);

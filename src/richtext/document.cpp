@@ -161,18 +161,18 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         return failed(LoadOutcome::Missing, {});
     if (info.isDir())
         return failed(LoadOutcome::Unreadable, QStringLiteral("a folder"));
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return failed(LoadOutcome::Unreadable, file->errorString());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(LoadOutcome::Unreadable, file.errorString());
     d->loadedPath = QFileInfo(path).absoluteFilePath();
-    d->loadedAs = identify(path, file->handle());
+    d->loadedAs = identify(path, file.handle());
 
     if (mode != LoadMode::Text) {
-        const QByteArray head = file->peek(kRtfHead);
+        const QByteArray head = file.peek(kRtfHead);
         if (RtfSource::isRtf(head)) {
-            QByteArray bytes = file->readAll();
-            if (file->error() != QFileDevice::NoError)
-                return failed(LoadOutcome::Unreadable, file->errorString());
+            QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                return failed(LoadOutcome::Unreadable, file.errorString());
             QString why;
             d->rich = RtfSource::parse(std::move(bytes), &why);
             if (!d->rich)
@@ -186,20 +186,12 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             return failed(LoadOutcome::NotRichText, {});
     }
     QString why;
-    // The replace run writes a plain file back right after reading it: it may work on the mapped
-    // file. A document that stays open (the preview) holds a copy of the bytes.
-    const LoadOutcome outcome = d->plain.load(std::move(file), mode == LoadMode::Text, &why);
+    const LoadOutcome outcome = d->plain.load(file, &why);
     if (outcome != LoadOutcome::Loaded)
         return failed(outcome, why);
     d->origin = Origin::Plain;
     d->model.reset(d->plain.text());
     return LoadOutcome::Loaded;
-}
-
-void Document::keepOwnCopy()
-{
-    if (d->origin == Origin::Plain)
-        d->model.moveOriginal(d->plain.keepOwnCopy());
 }
 
 SaveOutcome Document::save(const QString& path, FileType type)
@@ -210,26 +202,23 @@ SaveOutcome Document::save(const QString& path, FileType type)
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
 
     QString why;
+    RtfSource::WriteOutcome rich = RtfSource::WriteOutcome::Written;
     const auto content = [&](QIODevice& out) {
         if (plainWriteBack)
             return d->plain.write(d->model.edits(), out);
-        if (d->origin == Origin::Rich && type == rtfRTF)
-            return d->rich->write(d->model.edits(), out, &why);
+        if (d->origin == Origin::Rich && type == rtfRTF) {
+            rich = d->rich->write(d->model.edits(), out, &why);
+            return rich == RtfSource::WriteOutcome::Written;
+        }
         const QByteArray bytes = type == rtfRTF ? minimalRtf(text()) : text().toUtf8();
         return out.write(bytes) == bytes.size();
     };
-    // A plain document may read its bytes from the file, which an overwrite in place changes: it takes
-    // its own copy first.
     const bool sameFile = !d->loadedPath.isEmpty() && QFileInfo(path).absoluteFilePath() == d->loadedPath;
-    const WriteResult result = writeFile(path, sameFile ? d->loadedAs : FileIdentity {}, content, [this] {
-        keepOwnCopy();
-    });
-    if (result.contentRefused) {
-        // The rich text writer refuses only a replacement next to characters it could not decode.
-        const SaveOutcome refusal =
-            d->origin == Origin::Rich ? SaveOutcome::UnsupportedCodePage : SaveOutcome::Failed;
-        return d->fail(refusal, why.isEmpty() ? describe(refusal) : why);
-    }
+    const WriteResult result = writeFile(path, sameFile ? d->loadedAs : FileIdentity {}, content);
+    if (rich == RtfSource::WriteOutcome::UnsupportedCodePage)
+        return d->fail(SaveOutcome::UnsupportedCodePage, describe(SaveOutcome::UnsupportedCodePage));
+    if (result.contentRefused)
+        return d->fail(SaveOutcome::Failed, why.isEmpty() ? describe(SaveOutcome::Failed) : why);
     if (result.outcome != SaveOutcome::Written)
         return d->fail(result.outcome, result.error.isEmpty() ? describe(result.outcome) : result.error);
     // The file now holds what this document wrote; the document has no older state of it to check.

@@ -74,9 +74,6 @@ public:
     qsizetype length() const;
     QString mid(qsizetype position, qsizetype count) const;
     bool isRich() const;
-    // A document loaded for a replace run may read its file's bytes in place; this makes it hold its
-    // own copy, as a document that stays open must.
-    void keepOwnCopy();
     const RtfSource* rtf() const; // the rich text source, or null; edits() apply to its text()
     const EditList& edits() const;
     // Changes with every load and every change of the text.

@@ -6,6 +6,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -94,6 +95,27 @@ namespace
         return true;
     }
 
+    // Holds back the signals that end a program by default (Ctrl+C, a plain kill, a closed terminal)
+    // while a file is overwritten in place, so that they take effect once the file is whole again.
+    class TerminationDeferred
+    {
+    public:
+        TerminationDeferred()
+        {
+            sigset_t ending;
+            sigemptyset(&ending);
+            for (int signal : { SIGHUP, SIGINT, SIGQUIT, SIGTERM })
+                sigaddset(&ending, signal);
+            pthread_sigmask(SIG_BLOCK, &ending, &m_before);
+        }
+        ~TerminationDeferred() { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+        TerminationDeferred(const TerminationDeferred&) = delete;
+        TerminationDeferred& operator=(const TerminationDeferred&) = delete;
+
+    private:
+        sigset_t m_before;
+    };
+
     // A file descriptor as a device, unbuffered (the writers buffer themselves), that remembers the
     // system's reason for a failed write.
     class FdDevice : public QIODevice
@@ -176,7 +198,7 @@ namespace
         Rewrite(const Rewrite&) = delete;
         Rewrite& operator=(const Rewrite&) = delete;
 
-        WriteResult run(const FileContent& content, const std::function<void()>& beforeOverwrite);
+        WriteResult run(const FileContent& content);
 
     private:
         QByteArray path;
@@ -196,7 +218,7 @@ namespace
         bool makeTemp();
         bool finishTemp();
         void dropTemp();
-        WriteResult overwrite(const QByteArray& bytes, const std::function<void()>& beforeOverwrite);
+        WriteResult overwrite(const QByteArray& bytes);
     };
 
     std::optional<WriteResult> Rewrite::openOriginal()
@@ -288,7 +310,7 @@ namespace
         tempName.clear();
     }
 
-    WriteResult Rewrite::overwrite(const QByteArray& bytes, const std::function<void()>& beforeOverwrite)
+    WriteResult Rewrite::overwrite(const QByteArray& bytes)
     {
         const qint64 oldSize = now.st_size;
         QByteArray old;
@@ -303,8 +325,6 @@ namespace
             && isDiskFull(errno))
             return failed(SaveOutcome::DiskFull, errno);
 #endif
-        if (beforeOverwrite)
-            beforeOverwrite();
         bool written = writeStart(original, bytes.constData(), bytes.size(), error);
         // Only complete new content makes the file shorter.
         if (written && bytes.size() < oldSize && ::ftruncate(original, bytes.size()) != 0) {
@@ -326,7 +346,7 @@ namespace
         return result;
     }
 
-    WriteResult Rewrite::run(const FileContent& content, const std::function<void()>& beforeOverwrite)
+    WriteResult Rewrite::run(const FileContent& content)
     {
         if (auto refusal = openOriginal())
             return *refusal;
@@ -338,11 +358,12 @@ namespace
             return failed(SaveOutcome::FolderNotWritable, tempError);
 
         if (!replace) {
+            const TerminationDeferred whileOverwriting;
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
             if (!content(buffer))
                 return { SaveOutcome::Failed, true, {} };
-            return overwrite(buffer.data(), beforeOverwrite);
+            return overwrite(buffer.data());
         }
 
         FdDevice out(temp);
@@ -362,7 +383,8 @@ namespace
         if (::fstat(temp, &written) != 0 || !readStart(temp, written.st_size, bytes, error))
             return failed(SaveOutcome::Failed, error ? error : errno);
         dropTemp();
-        return overwrite(bytes, beforeOverwrite);
+        const TerminationDeferred whileOverwriting;
+        return overwrite(bytes);
     }
 
 } // namespace
@@ -376,11 +398,10 @@ FileIdentity identify(const QString& path, int handle)
     return identityOf(opened, viaLink);
 }
 
-WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content,
-    const std::function<void()>& beforeOverwrite)
+WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content)
 {
     Rewrite rewrite(path, loaded);
-    return rewrite.run(content, beforeOverwrite);
+    return rewrite.run(content);
 }
 
 #else
@@ -398,8 +419,7 @@ FileIdentity identify(const QString& path, int)
     return id;
 }
 
-WriteResult writeFile(
-    const QString& path, const FileIdentity& loaded, const FileContent& content, const std::function<void()>&)
+WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content)
 {
     QFileInfo info(path);
     if (loaded.known && identify(path, -1) != loaded)

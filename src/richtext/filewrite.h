@@ -46,9 +46,8 @@ struct WriteResult {
 // owner, group, attributes and mode and then renamed over it. When that would lose something (the
 // file has several names, its owner or group cannot be given to a new file, the folder cannot be
 // written), the original is overwritten in place: the room is reserved first, and if the writing
-// fails halfway the old bytes are written back. `beforeOverwrite` runs just before that happens.
-// Nothing is synced to disk.
-WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content,
-    const std::function<void()>& beforeOverwrite = {});
+// fails halfway the old bytes are written back. Meanwhile the signals that end a program (Ctrl+C, a
+// plain kill, a closed terminal) wait until the file is whole again. Nothing is synced to disk.
+WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content);
 
 } // namespace richtext

@@ -8,144 +8,15 @@
 #include <QStringDecoder>
 #include <QSysInfo>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 namespace richtext
 {
 
 namespace
 {
 
-    // Windows-1252 characters of the bytes 0x80 to 0x9F; the other bytes are their own character.
-    constexpr char16_t kHighControls[32] = {
-        0x20AC,
-        0x0081,
-        0x201A,
-        0x0192,
-        0x201E,
-        0x2026,
-        0x2020,
-        0x2021,
-        0x02C6,
-        0x2030,
-        0x0160,
-        0x2039,
-        0x0152,
-        0x008D,
-        0x017D,
-        0x008F,
-        0x0090,
-        0x2018,
-        0x2019,
-        0x201C,
-        0x201D,
-        0x2022,
-        0x2013,
-        0x2014,
-        0x02DC,
-        0x2122,
-        0x0161,
-        0x203A,
-        0x0153,
-        0x009D,
-        0x017E,
-        0x0178,
-    };
-
-    constexpr std::array<char16_t, 256> kWindows1252 = [] {
-        std::array<char16_t, 256> table {};
-        for (int b = 0; b < 256; ++b)
-            table[b] = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : char16_t(b);
-        return table;
-    }();
-
-    constexpr qsizetype kBinaryProbe = 8192;
-    constexpr qsizetype kDecodeChunk = qsizetype(8) << 20;
     constexpr qsizetype kOutBufferSize = qsizetype(1) << 20;
 
-    bool hasHighBit(quint64 word)
-    {
-        return word & 0x8080808080808080ULL;
-    }
-
-    // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short.
-    bool isStrictUtf8(const uchar* p, qsizetype n, bool* ascii)
-    {
-        *ascii = true;
-        qsizetype i = 0;
-        auto cont = [&](qsizetype k) {
-            return i + k < n && (p[i + k] & 0xC0) == 0x80;
-        };
-        auto within = [&](qsizetype k, uchar lo, uchar hi) {
-            return i + k < n && p[i + k] >= lo && p[i + k] <= hi;
-        };
-        while (i < n) {
-            while (i + 8 <= n) {
-                quint64 word;
-                std::memcpy(&word, p + i, 8);
-                if (hasHighBit(word))
-                    break;
-                i += 8;
-            }
-            if (i >= n)
-                break;
-            const uchar b = p[i];
-            if (b < 0x80) {
-                ++i;
-                continue;
-            }
-            *ascii = false;
-            if (b >= 0xC2 && b <= 0xDF) {
-                if (!cont(1))
-                    return false;
-                i += 2;
-            } else if (b >= 0xE0 && b <= 0xEF) {
-                const bool second = b == 0xE0 ? within(1, 0xA0, 0xBF)
-                    : b == 0xED               ? within(1, 0x80, 0x9F)
-                                              : cont(1);
-                if (!second || !cont(2))
-                    return false;
-                i += 3;
-            } else if (b >= 0xF0 && b <= 0xF4) {
-                const bool second = b == 0xF0 ? within(1, 0x90, 0xBF)
-                    : b == 0xF4               ? within(1, 0x80, 0x8F)
-                                              : cont(1);
-                if (!second || !cont(2) || !cont(3))
-                    return false;
-                i += 4;
-            } else {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // UTF-16 without a byte order mark: NUL bytes only in the high byte of the code units, and code
-    // units that look like text (no C0 controls other than tab, line breaks and form feed).
-    std::optional<TextEncoding> sniffUtf16(const uchar* p, qsizetype n)
-    {
-        if (n < 2 || n % 2 != 0)
-            return {};
-        const qsizetype probe = std::min(n, kBinaryProbe);
-        qsizetype evenZeros = 0, oddZeros = 0;
-        for (qsizetype i = 0; i < probe; ++i)
-            if (p[i] == 0)
-                ++(i % 2 ? oddZeros : evenZeros);
-        if ((evenZeros == 0) == (oddZeros == 0))
-            return {};
-        const bool little = evenZeros == 0;
-        for (qsizetype i = 0; i + 1 < probe; i += 2) {
-            const char16_t unit = little ? char16_t(p[i] | p[i + 1] << 8) : char16_t(p[i] << 8 | p[i + 1]);
-            if (unit < 0x20 && unit != '\t' && unit != '\n' && unit != '\r' && unit != '\f')
-                return {};
-        }
-        return little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
-    }
-
-    // Turns every CRLF pair and lone CR into one "\n", in place; returns the new length.
+    // Where the next CR is, or `n`.
     qsizetype nextCR(const char* text, qsizetype from, qsizetype n)
     {
         const void* cr = std::memchr(text + from, '\r', size_t(n - from));
@@ -195,22 +66,6 @@ namespace
         return 8 - std::popcount(continuation) + std::popcount(fourByteLead) - std::popcount(lfAfterCR);
     }
 
-    void releasePages(const uchar* from, qsizetype length)
-    {
-#ifdef Q_OS_LINUX
-        // The decoded copy is what the document works on; let the kernel drop the mapped source pages
-        // meanwhile (they come back from the page cache when the file is written).
-        static const quintptr page = quintptr(sysconf(_SC_PAGESIZE));
-        const quintptr begin = (quintptr(from) + page - 1) & ~(page - 1);
-        const quintptr end = (quintptr(from) + quintptr(length)) & ~(page - 1);
-        if (end > begin)
-            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-#else
-        Q_UNUSED(from);
-        Q_UNUSED(length);
-#endif
-    }
-
     // Sizes a decoding buffer for the next file. Its memory is kept from file to file (fresh memory is
     // slow), unless it is far larger than needed: one huge file must not hold its size for good.
     template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
@@ -225,21 +80,6 @@ namespace
 
 } // namespace
 
-char16_t windows1252ToUnicode(uchar byte)
-{
-    return kWindows1252[byte];
-}
-
-int unicodeToWindows1252(char16_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] == c)
-            return 0x80 + i;
-    return -1;
-}
-
 PlainText::PlainText() = default;
 PlainText::~PlainText()
 {
@@ -248,8 +88,7 @@ PlainText::~PlainText()
 
 void PlainText::clear()
 {
-    mapped.reset();
-    held = QByteArray();
+    held.resize(0);
     bytes = nullptr;
     byteCount = 0;
     visible = {};
@@ -258,44 +97,35 @@ void PlainText::clear()
     bom = 0;
     hasCR = false;
     asciiOnly = false;
+    invalidUtf8 = false;
 }
 
-TextRef PlainText::keepOwnCopy()
-{
-    if (!mapped)
-        return visible;
-    held = QByteArray(reinterpret_cast<const char*>(bytes), byteCount);
-    const auto* copy = reinterpret_cast<const uchar*>(held.constData());
-    // Undecoded text is read straight from the file's bytes; decoded text lives in our own buffers.
-    if (visible.latin1 >= bytes && visible.latin1 < bytes + byteCount)
-        visible.latin1 = copy + (visible.latin1 - bytes);
-    bytes = copy;
-    mapped.reset();
-    return visible;
-}
-
-LoadOutcome PlainText::load(std::unique_ptr<QFile> file, bool mayMap, QString* why)
+LoadOutcome PlainText::load(QFile& file, QString* why)
 {
     clear();
-    if (!file->isOpen() && !file->open(QIODevice::ReadOnly)) {
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
         if (why)
-            *why = file->errorString();
+            *why = file.errorString();
         return LoadOutcome::Unreadable;
     }
-    const qint64 size = file->size();
-    uchar* map = size > 0 && mayMap ? file->map(0, size) : nullptr;
-    if (!map) {
-        const QByteArray data = file->readAll();
-        if (file->error() != QFileDevice::NoError) {
-            if (why)
-                *why = file->errorString();
-            return LoadOutcome::Unreadable;
-        }
-        return load(data, why);
+    // A file that another program cuts short or extends meanwhile gives the bytes that were there.
+    makeRoom(held, file.size());
+    qsizetype got = 0;
+    while (got < held.size()) {
+        const qint64 read = file.read(held.data() + got, held.size() - got);
+        if (read <= 0)
+            break;
+        got += read;
     }
-    bytes = map;
-    byteCount = size;
-    mapped = std::move(file);
+    held.resize(got);
+    if (file.error() != QFileDevice::NoError) {
+        if (why)
+            *why = file.errorString();
+        clear();
+        return LoadOutcome::Unreadable;
+    }
+    bytes = reinterpret_cast<const uchar*>(held.constData());
+    byteCount = held.size();
     return decode(why);
 }
 
@@ -394,12 +224,13 @@ LoadOutcome PlainText::decode(QString* why)
         ending = lfAt ? LineEnding::LF
                       : (cr + 1 < bodySize && body[cr + 1] == '\n' ? LineEnding::CRLF : LineEnding::CR);
     }
-    bool ascii = false;
-    const bool utf8 = isStrictUtf8(body, bodySize, &ascii);
-    if (!utf8 && bom == 3)
-        return fail(LoadOutcome::Unsupported, "invalid UTF-8 after a UTF-8 byte order mark");
+    // UTF-8 unless most of what is not ASCII is not UTF-8; a few bytes that begin no UTF-8 character
+    // are kept as they are.
+    const Utf8Census census = countUtf8(body, bodySize);
+    const bool utf8 = bom == 3 || census.invalidBytes <= census.characters;
     enc = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    asciiOnly = utf8 && ascii;
+    asciiOnly = utf8 && census.ascii;
+    invalidUtf8 = utf8 && census.invalidBytes > 0;
 
     bool oneBytePerChar = asciiOnly;
     if (enc == TextEncoding::Windows1252) {
@@ -415,12 +246,7 @@ LoadOutcome PlainText::decode(QString* why)
             return LoadOutcome::Loaded;
         }
         makeRoom(narrowBuffer, bodySize);
-        for (qsizetype at = 0; at < bodySize; at += kDecodeChunk) {
-            const qsizetype chunk = std::min(kDecodeChunk, bodySize - at);
-            std::memcpy(narrowBuffer.data() + at, body + at, size_t(chunk));
-            if (mapped)
-                releasePages(body + at, chunk);
-        }
+        std::memcpy(narrowBuffer.data(), body, size_t(bodySize));
         const qsizetype length = collapseLineBreaks(narrowBuffer.data(), bodySize);
         narrowBuffer.resize(length);
         visible.latin1 = reinterpret_cast<const uchar*>(narrowBuffer.constData());
@@ -430,18 +256,16 @@ LoadOutcome PlainText::decode(QString* why)
 
     makeRoom(wideBuffer, bodySize + 1);
     QChar* out = wideBuffer.data();
-    if (enc == TextEncoding::Utf8) {
+    if (invalidUtf8) {
+        out = reinterpret_cast<QChar*>(
+            decodeUtf8KeepingInvalid(body, bodySize, reinterpret_cast<char16_t*>(out)));
+    } else if (enc == TextEncoding::Utf8) {
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-        for (qsizetype at = 0; at < bodySize; at += kDecodeChunk) {
-            const qsizetype chunk = std::min(kDecodeChunk, bodySize - at);
-            out = decoder.appendToBuffer(out, QByteArrayView(body + at, chunk));
-            if (mapped)
-                releasePages(body + at, chunk);
-        }
+        out = decoder.appendToBuffer(out, QByteArrayView(body, bodySize));
     } else {
         char16_t* wide = reinterpret_cast<char16_t*>(out);
         for (qsizetype i = 0; i < bodySize; ++i)
-            wide[i] = kWindows1252[body[i]];
+            wide[i] = windows1252ToUnicode(body[i]);
         out += bodySize;
     }
     qsizetype length = out - wideBuffer.data();
@@ -491,6 +315,20 @@ qsizetype PlainText::byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype
             const bool crlf = unit(bytePos) == '\r' && bytePos + 3 < byteCount && unit(bytePos + 2) == '\n';
             bytePos += crlf ? 4 : 2;
             ++visPos;
+        }
+        return bytePos;
+    }
+    if (invalidUtf8) {
+        // Character by character, each byte that begins no character counting as one.
+        while (visPos < target && bytePos < byteCount) {
+            if (bytes[bytePos] == '\r') {
+                bytePos += (bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
+                ++visPos;
+                continue;
+            }
+            const int length = utf8SequenceLength(bytes, byteCount, bytePos);
+            bytePos += std::max(length, 1);
+            visPos += length == 4 ? 2 : 1;
         }
         return bytePos;
     }
@@ -570,6 +408,16 @@ QByteArray PlainText::encodeInserted(const QString& text) const
     return out;
 }
 
+bool PlainText::unchanged(const Edit& edit) const
+{
+    if (edit.text.size() != edit.length || edit.start + edit.length > visible.size)
+        return false;
+    for (qsizetype i = 0; i < edit.length; ++i)
+        if (edit.text.at(i).unicode() != visible.at(edit.start + i))
+            return false;
+    return true;
+}
+
 bool PlainText::canEncode(const EditList& edits) const
 {
     const QChar* checked = nullptr;
@@ -600,17 +448,11 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
     outBuffer.reserve(kOutBufferSize);
     bool ok = true;
     const char* raw = reinterpret_cast<const char*>(bytes);
-    qsizetype visPos = 0, bytePos = bom, copied = 0, released = 0;
+    qsizetype visPos = 0, bytePos = bom, copied = 0;
     auto flush = [&] {
         if (!outBuffer.isEmpty())
             ok = ok && out.write(outBuffer) == outBuffer.size();
         outBuffer.resize(0);
-        // The document does not need the copied source pages in memory any more (it maps them
-        // back from the page cache if it does).
-        if (mapped && copied - released >= kDecodeChunk) {
-            releasePages(bytes + released, copied - released);
-            released = copied;
-        }
     };
     auto put = [&](const char* data, qsizetype length) {
         if (length <= 0)
@@ -631,6 +473,8 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
     qsizetype encodedLength = -1;
     QByteArray encoded;
     for (const Edit& edit : edits) {
+        if (unchanged(edit))
+            continue; // the matched text keeps its own bytes
         const qsizetype start = byteOffset(visPos, bytePos, edit.start);
         put(raw + copied, start - copied);
         if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {

@@ -2,9 +2,9 @@
 
 #include "richtext/document.h"
 #include "richtext/edit.h"
+#include "richtext/plain_encoding.h"
 #include "richtext/textref.h"
 
-#include <memory>
 #include <QByteArray>
 #include <QFile>
 #include <QIODevice>
@@ -13,14 +13,7 @@
 namespace richtext
 {
 
-enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
 enum class LineEnding { LF, CRLF, CR };
-
-// The visible character of a Windows-1252 byte. The five bytes the code page leaves undefined map to
-// the C1 controls of the same value, so every byte round-trips.
-char16_t windows1252ToUnicode(uchar byte);
-// The Windows-1252 byte of a character, or -1 when the code page has none.
-int unicodeToWindows1252(char16_t c);
 
 // A plain-text file held byte for byte, with its visible text. Line breaks (CRLF, LF or a lone CR)
 // are one "\n" each in the visible text. Writing copies the original bytes between edits and encodes
@@ -33,18 +26,13 @@ public:
     PlainText(const PlainText&) = delete;
     PlainText& operator=(const PlainText&) = delete;
 
-    // Takes the file's bytes. With `mayMap` they stay mapped while the document lives instead of
-    // being copied: fast, but only for a document that is written back soon (a file truncated by
-    // another program under a mapping cannot be read any more). `why` receives a short reason on
-    // failure. Buffers of the previous file are reused.
-    LoadOutcome load(std::unique_ptr<QFile> file, bool mayMap, QString* why = nullptr);
-    // Takes bytes held in memory (tests, and files that cannot be mapped).
+    // Reads the file's bytes into memory; the buffers of the previous file are reused, so a run over
+    // thousands of files allocates little. `why` receives a short reason on failure.
+    LoadOutcome load(QFile& file, QString* why = nullptr);
+    // Takes bytes held in memory.
     LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
     // Forgets the file; keeps the buffers for the next one.
     void clear();
-    // Copies mapped bytes into memory and lets the mapping go, so that the document stays readable
-    // whatever another program does to the file. Returns the visible text's new place.
-    TextRef keepOwnCopy();
 
     TextRef text() const { return visible; }
     TextEncoding encoding() const { return enc; }
@@ -60,9 +48,9 @@ private:
     LoadOutcome decode(QString* why);
     qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
     QByteArray encodeInserted(const QString& text) const;
+    bool unchanged(const Edit& edit) const; // the edit puts back the very text it replaces
 
-    std::unique_ptr<QFile> mapped; // the file whose bytes are mapped, when they are
-    QByteArray held; // the bytes, when they are not mapped
+    QByteArray held; // the file's bytes
     const uchar* bytes = nullptr;
     qsizetype byteCount = 0;
 
@@ -71,6 +59,7 @@ private:
     qsizetype bom = 0;
     bool hasCR = false;
     bool asciiOnly = false; // UTF-8 file of ASCII bytes only: one byte per character
+    bool invalidUtf8 = false; // UTF-8 file with bytes that begin no character, each one U+FFFD
     TextRef visible;
 
     QString wideBuffer; // decoded UTF-16 text, reused across files

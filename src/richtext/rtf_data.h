@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <QByteArray>
 #include <QString>
@@ -28,6 +29,7 @@ namespace rtf
         int halfPoints = 0; // 0: none given
         int color = -1; // index into the colour table, -1 none
         int background = -1;
+        bool aside = false; // a note, header or footer: shown set off from the body
 
         bool operator==(const CharFormat&) const = default;
     };
@@ -79,20 +81,50 @@ struct RtfSource::Data {
     QString text;
     std::vector<rtf::SpanRun> spans; // sorted by unit; every unit of `text` belongs to one run
 
-    std::vector<qsizetype> barriers; // unit indexes of table cell and row marks, sorted
+    // One bit per unit, set for the characters a match never includes: table cell and row marks, and
+    // the marks that open and close a note, or end a header or footer. A bit set rather than a sorted
+    // list: every candidate match is checked, and a document may have a mark every few words.
+    std::vector<quint64> barrierBits;
+    std::vector<qsizetype> storyBreaks; // units where a header or footer begins: no match spans them
     std::vector<qsizetype> opaque; // unit indexes of characters whose bytes could not be decoded, sorted
     std::vector<std::pair<qsizetype, int>> ucRuns; // (first unit, \uc in force from there), sorted
     int ucAtEnd = 1;
-    int endFallbackMissing = 0; // text added after the last character first completes its \uN stand-ins
+    std::vector<std::pair<qsizetype, int>> codePages; // (first unit, code page in force from there), sorted
+    int codePageAtEnd = 1252;
+    // Units whose bytes begin right after a \uN whose stand-ins a brace cut short (the end of the text
+    // counts as text.size()), sorted: text inserted there goes in a group of its own, or the \uN
+    // would take it for its stand-ins.
+    std::vector<qsizetype> afterCutFallback;
     qsizetype endOfText = 0; // where text inserted after the last character goes
     std::vector<qsizetype> binaryEnds; // source offsets just after \bin data, sorted
 
-    std::vector<rtf::Font> fonts; // indexed by font number; holes have empty names
+    std::map<int, rtf::Font> fonts; // by font number
     std::vector<std::optional<unsigned>> colors;
     int defaultFont = -1;
     std::vector<std::pair<qsizetype, rtf::CharFormat>> formatStarts; // (first unit, its format), sorted
     std::vector<ParagraphRun> paragraphs;
     std::vector<rtf::PictureSource> pictures;
+
+    void setBarrier(qsizetype unit)
+    {
+        const std::size_t word = std::size_t(unit) / 64;
+        if (barrierBits.size() <= word)
+            barrierBits.resize(word + 1);
+        barrierBits[word] |= quint64(1) << (unit % 64);
+    }
+    // True when a unit of [start, end) is a barrier.
+    bool anyBarrier(qsizetype start, qsizetype end) const
+    {
+        end = std::min<qsizetype>(end, qsizetype(barrierBits.size()) * 64);
+        for (qsizetype unit = start; unit < end;) {
+            const quint64 bits = barrierBits[std::size_t(unit / 64)] >> (unit % 64);
+            const qsizetype span = std::min<qsizetype>(64 - unit % 64, end - unit);
+            if (bits & (span == 64 ? ~quint64(0) : (quint64(1) << span) - 1))
+                return true;
+            unit += span;
+        }
+        return false;
+    }
 
     // The run that holds `unit`, an index into `spans`.
     std::size_t runOf(qsizetype unit) const

@@ -1,5 +1,6 @@
 #include "richtext/rtfsource.h"
 
+#include "richtext/rtf_codepage.h"
 #include "richtext/rtf_data.h"
 
 #include <algorithm>
@@ -61,9 +62,41 @@ namespace
             flushIfFull();
         }
 
-        // Appends `text` as RTF. Non-ASCII characters are written as \uN followed by `uc` stand-ins.
-        void insert(const QString& text, int uc)
+        // Appends `text` as RTF, in the document's own style: a character outside ASCII as \'hh in the
+        // code page in force when the page holds it, otherwise as \uN with one "?" for readers without
+        // Unicode. Where the document asks for more stand-ins (\uc2 and up), the text goes in a group
+        // of its own that asks for one, so a large \uc never multiplies what is written. `ownGroup`
+        // puts it in a group in any case (after a \uN whose stand-ins a brace cut short).
+        void insert(const QString& text, int uc, const rtf::CodePage* page, bool ownGroup = false)
         {
+            if (text.isEmpty())
+                return;
+            auto encoded = [&](qsizetype i, qsizetype* units) {
+                const QChar c = text.at(i);
+                char32_t code = c.unicode();
+                *units = 1;
+                if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                    code = QChar::surrogateToUcs4(c, text.at(i + 1));
+                    *units = 2;
+                }
+                return page && code >= 0x80 && !QChar::isSurrogate(code) ? page->encode(code) : QByteArray();
+            };
+            bool needsUnicode = false;
+            for (qsizetype i = 0, units = 1; i < text.size() && !needsUnicode; i += units) {
+                const char16_t ch = text.at(i).unicode();
+                needsUnicode = (ch >= 0x7F && encoded(i, &units).isEmpty())
+                    || (ch < 0x20 && ch != '\t' && ch != '\r' && ch != '\n');
+            }
+            const bool group = ownGroup || (needsUnicode && uc > 1);
+            if (group) {
+                separateFrom('{');
+                out.append('{');
+                ending = Ending::Other;
+                if (needsUnicode && uc > 1) {
+                    word("\\uc1");
+                    uc = 1;
+                }
+            }
             for (qsizetype i = 0; i < text.size(); ++i) {
                 const char16_t ch = text.at(i).unicode();
                 switch (ch) {
@@ -89,15 +122,28 @@ namespace
                         separateFrom(char(ch));
                         out.append(char(ch));
                         ending = Ending::Other;
-                    } else {
-                        word("\\u");
-                        out.append(QByteArray::number(int(std::int16_t(ch))));
-                        if (uc > 0) {
-                            out.append(QByteArray(uc, '?'));
-                            ending = Ending::Other;
-                        }
+                        break;
+                    }
+                    qsizetype units = 1;
+                    const QByteArray bytes = encoded(i, &units);
+                    if (!bytes.isEmpty()) {
+                        for (const char byte : bytes)
+                            out.append("\\'").append(QByteArray::number(uchar(byte) | 0x100, 16).mid(1));
+                        ending = Ending::Other;
+                        i += units - 1;
+                        break;
+                    }
+                    word("\\u");
+                    out.append(QByteArray::number(int(std::int16_t(ch))));
+                    if (uc > 0) {
+                        out.append('?');
+                        ending = Ending::Other;
                     }
                 }
+            }
+            if (group) {
+                out.append('}');
+                ending = Ending::Other;
             }
             flushIfFull();
         }
@@ -182,6 +228,17 @@ namespace
         Ending ending = Ending::Other;
     };
 
+    int codePageAt(const RtfSource::Data& d, qsizetype unit)
+    {
+        if (unit >= d.text.size())
+            return d.codePageAtEnd;
+        auto it = std::upper_bound(d.codePages.begin(), d.codePages.end(), unit,
+            [](qsizetype u, const std::pair<qsizetype, int>& run) {
+                return u < run.first;
+            });
+        return it == d.codePages.begin() ? 1252 : std::prev(it)->second;
+    }
+
     int ucAt(const RtfSource::Data& d, qsizetype unit)
     {
         if (unit >= d.text.size())
@@ -209,9 +266,8 @@ namespace
     {
         if (font < 0)
             font = d.defaultFont;
-        if (font < 0 || std::size_t(font) >= d.fonts.size())
-            return {};
-        return d.fonts[std::size_t(font)].name;
+        const auto it = d.fonts.find(font);
+        return it == d.fonts.end() ? QString() : it->second.name;
     }
 
     std::optional<unsigned> color(const RtfSource::Data& d, int index)
@@ -252,39 +308,56 @@ const QString& RtfSource::text() const
 
 bool RtfSource::crossesBarrier(qsizetype start, qsizetype length) const
 {
-    return length > 0 && anyWithin(d->barriers, start, start + length);
+    return length > 0
+        && (d->anyBarrier(start, start + length) || anyWithin(d->storyBreaks, start + 1, start + length));
 }
 
-bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
+RtfSource::WriteOutcome RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
 {
+    // A replacement by the very text it replaces leaves the document's bytes as they are.
+    auto unchanged = [this](const Edit& edit) {
+        return edit.start >= 0 && edit.start + edit.length <= d->text.size()
+            && QStringView(d->text).mid(edit.start, edit.length) == edit.text;
+    };
     const qsizetype size = d->text.size();
     qsizetype previousEnd = 0;
     for (const Edit& edit : edits) {
         if (edit.start < previousEnd || edit.length < 0 || edit.start + edit.length > size) {
             fail(why, QStringLiteral("replacements out of order or outside the text"));
-            return false;
+            return WriteOutcome::InvalidEdits;
         }
+        previousEnd = edit.start + edit.length;
+        if (unchanged(edit))
+            continue;
         if (crossesBarrier(edit.start, edit.length)) {
-            fail(why, QStringLiteral("a replacement would remove a table cell or row mark"));
-            return false;
+            fail(why,
+                QStringLiteral("a replacement would cross a table cell or row mark, or the edge of a note, "
+                               "header or footer"));
+            return WriteOutcome::InvalidEdits;
         }
         // Bytes that could not be decoded stay untouched, and so does what follows them: a lone
         // lead byte of a double-byte code page would take the next byte written as its trail.
         if (anyWithin(d->opaque, std::max<qsizetype>(edit.start - 1, 0), edit.start + edit.length)) {
             fail(why, QStringLiteral("a replacement touches text in an unsupported code page"));
-            return false;
+            return WriteOutcome::UnsupportedCodePage;
         }
-        previousEnd = edit.start + edit.length;
     }
 
     Output output(*d, out);
     qsizetype cursor = 0;
+    int pageNumber = -1;
+    const rtf::CodePage* page = nullptr;
     for (const Edit& edit : edits) {
+        if (unchanged(edit))
+            continue;
         const qsizetype insertAt = edit.start < size ? d->spanBegin(edit.start) : d->endOfText;
         output.keep(cursor, insertAt);
-        if (edit.start == size && !edit.text.isEmpty())
-            output.insert(QString(d->endFallbackMissing, u'?'), 0);
-        output.insert(edit.text, ucAt(*d, edit.start));
+        if (const int number = codePageAt(*d, edit.start); number != pageNumber) {
+            pageNumber = number;
+            page = rtf::CodePage::find(number);
+        }
+        output.insert(edit.text, ucAt(*d, edit.start), page,
+            std::binary_search(d->afterCutFallback.begin(), d->afterCutFallback.end(), edit.start));
         cursor = insertAt;
         // Deletes the matched characters' bytes; whatever lies between them (formatting, group
         // braces, hidden groups) stays.
@@ -299,9 +372,9 @@ bool RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
     output.keep(cursor, d->source.size());
     if (!output.finish()) {
         fail(why, out.errorString());
-        return false;
+        return WriteOutcome::DeviceFailed;
     }
-    return true;
+    return WriteOutcome::Written;
 }
 
 std::vector<FormatRun> RtfSource::formatRuns() const
@@ -322,6 +395,7 @@ std::vector<FormatRun> RtfSource::formatRuns() const
         run.pointSize = format.halfPoints / 2.0;
         run.color = color(*d, format.color);
         run.background = color(*d, format.background);
+        run.aside = format.aside;
         runs.push_back(std::move(run));
     }
     return runs;

@@ -2,16 +2,16 @@
 
 #include "richtext/edit.h"
 
+#include <memory>
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
-
-#include <memory>
-#include <optional>
 #include <vector>
 
-namespace richtext {
+namespace richtext
+{
 
 // How a run of visible characters looks in the preview. Only what the preview can show.
 struct FormatRun {
@@ -21,10 +21,11 @@ struct FormatRun {
     bool italic = false;
     bool underline = false;
     bool strike = false;
-    QString fontFamily;   // empty: the view's default
+    QString fontFamily; // empty: the view's default
     double pointSize = 0; // 0: the view's default
     std::optional<unsigned> color; // 0xRRGGBB
     std::optional<unsigned> background;
+    bool aside = false; // a note, header or footer, shown set off from the body
 };
 
 // Paragraph alignment of the paragraph that contains position `start`.
@@ -44,7 +45,8 @@ struct Picture {
 
 // A rich text (RTF) document kept as its source bytes, with every visible character mapped back to
 // the bytes that produced it, so that a replacement rewrites exactly the matched characters.
-class RtfSource {
+class RtfSource
+{
 public:
     // True when the bytes begin like an RTF document ("{\rtf").
     static bool isRtf(QByteArrayView head);
@@ -56,14 +58,20 @@ public:
     // The visible characters: what a reader sees, with \par as "\n", \tab as "\t" and so on.
     const QString& text() const;
 
-    // True when the `length` characters from `start` would span a table cell or row mark; a match
-    // never does.
+    // True when the `length` characters from `start` would span a table cell or row mark, or the
+    // edge of a note, header or footer; a match never does.
     bool crossesBarrier(qsizetype start, qsizetype length) const;
 
+    enum class WriteOutcome {
+        Written,
+        UnsupportedCodePage, // an edit touches text whose bytes the program cannot decode
+        InvalidEdits, // edits out of order, outside the text, or across a cell, note or header edge
+        DeviceFailed, // `out` did not take the bytes
+    };
     // Writes the document with `edits` applied (in the coordinates of text()) to `out`. Every byte
-    // that no edit touches is written as it was read. False, with the reason in `why`, when the
-    // output cannot be produced.
-    bool write(const EditList& edits, QIODevice& out, QString* why = nullptr) const;
+    // that no edit touches is written as it was read, and so are the bytes of an edit that puts back
+    // the very text it replaces. The reason of a failure goes to `why`.
+    WriteOutcome write(const EditList& edits, QIODevice& out, QString* why = nullptr) const;
 
     std::vector<FormatRun> formatRuns() const;
     std::vector<ParagraphRun> paragraphRuns() const;

@@ -138,8 +138,6 @@ const Document& RichTextBox::document() const
 
 void RichTextBox::paintingResumed()
 {
-    // A replace run is over: the document it leaves behind becomes the preview.
-    doc.keepOwnCopy();
     if (!viewCurrent())
         refreshView();
     else
@@ -189,7 +187,7 @@ void RichTextBox::refreshView()
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            if (source->write(doc.edits(), buffer)) {
+            if (source->write(doc.edits(), buffer) == RtfSource::WriteOutcome::Written) {
                 buffer.close();
                 if (const auto edited = RtfSource::parse(bytes);
                     edited && edited->text().size() == doc.length()) {

@@ -14,7 +14,10 @@ namespace richtext
 namespace
 {
 
-    QTextCharFormat charFormat(const FormatRun& run)
+    // Notes, headers and footers are set off from the body: smaller, and grey unless coloured.
+    constexpr double kAsideScale = 0.85;
+
+    QTextCharFormat charFormat(const FormatRun& run, double defaultPointSize)
     {
         QTextCharFormat format;
         if (run.bold)
@@ -24,10 +27,15 @@ namespace
         format.setFontStrikeOut(run.strike);
         if (!run.fontFamily.isEmpty())
             format.setFontFamilies(QStringList { run.fontFamily });
-        if (run.pointSize > 0)
+        const double size = run.pointSize > 0 ? run.pointSize : defaultPointSize;
+        if (run.aside && size > 0)
+            format.setFontPointSize(size * kAsideScale);
+        else if (run.pointSize > 0)
             format.setFontPointSize(run.pointSize);
         if (run.color)
             format.setForeground(QColor::fromRgb(QRgb(*run.color)));
+        else if (run.aside)
+            format.setForeground(QColor(Qt::darkGray));
         if (run.background)
             format.setBackground(QColor::fromRgb(QRgb(*run.background)));
         return format;
@@ -66,7 +74,8 @@ void fillRichView(QTextDocument& view, const RtfSource& source, qsizetype maxCha
         if (at < run.start)
             cursor.insertText(text.mid(at, run.start - at), QTextCharFormat());
         const qsizetype end = std::min(run.start + run.length, shown);
-        cursor.insertText(text.mid(run.start, end - run.start), charFormat(run));
+        cursor.insertText(
+            text.mid(run.start, end - run.start), charFormat(run, view.defaultFont().pointSizeF()));
         at = end;
     }
     if (at < shown)

@@ -16,8 +16,6 @@ class TextModel
 {
 public:
     void reset(TextRef original);
-    // The same original text, now held somewhere else; the replacements are kept.
-    void moveOriginal(TextRef original) { orig = original; }
 
     const TextRef& original() const { return orig; }
     const EditList& edits() const { return list; }

@@ -7,7 +7,7 @@ namespace richtext
 
 // A read-only view of visible text, stored either one byte per character (characters U+0000 to
 // U+00FF, as a pure ASCII or Latin-1 file is) or as UTF-16 code units. Plain files that need no
-// decoding are searched straight in their mapped bytes, without a wide copy.
+// decoding are searched straight in the bytes read, without a wide copy.
 struct TextRef {
     const uchar* latin1 = nullptr;
     const char16_t* utf16 = nullptr;

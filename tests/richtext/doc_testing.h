@@ -85,7 +85,8 @@ inline QByteArray written(
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    return source.write(edits, buffer, why) ? buffer.data() : QByteArray();
+    return source.write(edits, buffer, why) == richtext::RtfSource::WriteOutcome::Written ? buffer.data()
+                                                                                          : QByteArray();
 }
 
 } // namespace doctest

@@ -1,6 +1,7 @@
 // Writing a document back keeps the file it was read from, and leaves alone a file that another
 // program changed meanwhile. Giving files away needs the superuser, as the tests run in CI.
 #include "doc_testing.h"
+#include "richtext/filewrite.h"
 
 #include <csignal>
 #include <optional>
@@ -118,6 +119,15 @@ struct FileSizeLimit {
     ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &before); }
 };
 
+// The size of the watched file when a kill arrived.
+const char* watchedFile = nullptr;
+volatile sig_atomic_t sizeAtKill = -1;
+void noteSizeAtKill(int)
+{
+    struct stat st;
+    sizeAtKill = ::stat(watchedFile, &st) == 0 ? sig_atomic_t(st.st_size) : -2;
+}
+
 } // namespace
 Q_DECLARE_METATYPE(Keeping)
 
@@ -140,6 +150,7 @@ private slots:
     void keepsTheFile();
     void failureKeepsOldBytes_data();
     void failureKeepsOldBytes();
+    void killWaitsForWholeFile();
 };
 
 void FilesTest::changedSinceRead_data()
@@ -287,6 +298,31 @@ void FilesTest::failureKeepsOldBytes()
     if (twoNames)
         QCOMPARE(doctest::readFile(second), old);
     QCOMPARE(entries(folder), names);
+}
+
+// A plain kill that arrives while a file is overwritten in place (it has a second name) takes effect
+// once the new content is whole.
+void FilesTest::killWaitsForWholeFile()
+{
+    const QString file = dir.filePath("killed.txt");
+    doctest::writeFile(dir, "killed.txt", "old text");
+    QVERIFY(::link(local(file), local(dir.filePath("killed-too.txt"))) == 0);
+    QFile read(file);
+    QVERIFY(read.open(QIODevice::ReadOnly));
+    const QByteArray path = local(file);
+    watchedFile = path.constData();
+    struct sigaction note = {}, before;
+    note.sa_handler = noteSizeAtKill;
+    ::sigaction(SIGTERM, &note, &before);
+    const QByteArray content = "a much longer new text";
+    const auto result =
+        richtext::writeFile(file, richtext::identify(file, read.handle()), [&](QIODevice& out) {
+            std::raise(SIGTERM);
+            return out.write(content) == content.size();
+        });
+    ::sigaction(SIGTERM, &before, nullptr);
+    QCOMPARE(result.outcome, SaveOutcome::Written);
+    QCOMPARE(int(sizeAtKill), int(content.size()));
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

@@ -16,6 +16,7 @@ private slots:
     void richDocuments_data();
     void richDocuments();
     void otherFormat();
+    void unsupportedCodePage();
 };
 
 void FormatsTest::richDocuments_data()
@@ -33,6 +34,8 @@ void FormatsTest::richDocuments_data()
         "senate and senate\n");
     row("match across formatting", "{\\rtf1\\ansi qu{\\i or}um}", "quorum", "x", 1, "x");
     row("inserted braces and line breaks", "{\\rtf1\\ansi a-b}", "-", "{\\}\n", 1, "a{\\}\nb");
+    row("header, body and note counted alike", "{\\rtf1{\\header Zeph\\par}Zeph{\\footnote Zeph}}", "zeph",
+        "Zoe", 3, "Zoe\n\nZoe[Zoe]");
     row("no match across table cells", "{\\rtf1\\ansi\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row}",
         "a\tb", "x", 0, "a\tb\t\n");
 }
@@ -84,6 +87,20 @@ void FormatsTest::otherFormat()
     doc.setText("");
     QCOMPARE(doc.save(plain, richtext::rtfText), SaveOutcome::Written);
     QCOMPARE(doctest::readFile(plain), QByteArray());
+}
+
+// A replacement next to text in a code page the program cannot read: the file is not written, and
+// the reason says why.
+void FormatsTest::unsupportedCodePage()
+{
+    const QByteArray rtf("{\\rtf1\\mac\\ansicpg10004 Zeph \\'c7Zeph}");
+    const QString path = doctest::writeFile(dir, "arabic.rtf", rtf);
+    Document doc;
+    QCOMPARE(doc.load(path, LoadMode::RichOnly), LoadOutcome::Loaded);
+    QCOMPARE(doctest::replaceAll(doc, "Zeph", "Zoe", 0), 2);
+    QCOMPARE(doc.save(path, richtext::rtfRTF), SaveOutcome::UnsupportedCodePage);
+    QCOMPARE(doc.errorString(), QString("unsupported code page"));
+    QCOMPARE(doctest::readFile(path), rtf);
 }
 
 QTEST_GUILESS_MAIN(FormatsTest)

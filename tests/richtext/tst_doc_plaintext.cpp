@@ -66,6 +66,23 @@ void PlainTextTest::writeBack_data()
     row("invalid UTF-8 read as Windows-1252", "caf\xE9 caf\xE9", "caf\xC3\xA9", "\xC3\xBC", exact, 2,
         "\xFC \xFC");
     row("overlong UTF-8 is not UTF-8", "\xC0\xAF x", "x", "y", exact, 1, "\xC0\xAF y");
+    row("UTF-8, an invalid byte before the match", "\xFF caf\xC3\xA9", "\xC3\xA9", "\xC3\xA8", exact, 1,
+        "\xFF caf\xC3\xA8");
+    row("UTF-8, an invalid byte after the match", "caf\xC3\xA9\xE9 x", "caf\xC3\xA9", "th\xC3\xA9", exact, 1,
+        "th\xC3\xA9\xE9 x");
+    row("UTF-8, a sequence cut short is one character per byte", "\xE2\x82 \xC3\xA9\xC3\xA9\r\nx", "x",
+        "\xE2\x82\xAC", exact, 1, "\xE2\x82 \xC3\xA9\xC3\xA9\r\n\xE2\x82\xAC");
+    row("UTF-8 byte order mark, then an invalid byte", "\xEF\xBB\xBF\xFFx", "x", "\xC3\xA9", exact, 1,
+        "\xEF\xBB\xBF\xFF\xC3\xA9");
+    row("mostly not UTF-8 is Windows-1252", "\xE9t\xE9 na\xEFve \xE0 caf\xC3\xA9", "\xC3\xA9t\xC3\xA9",
+        "summer", exact, 1, "summer na\xEFve \xE0 caf\xC3\xA9");
+    row("replaced by itself, an invalid byte keeps its byte",
+        "\xC3\xA9"
+        "a\xFF\x62",
+        "a\xEF\xBF\xBD\x62", "a\xEF\xBF\xBD\x62", exact, 1,
+        "\xC3\xA9"
+        "a\xFF\x62");
+    row("replaced by itself, a CRLF pair stays", "a\r\nb\nc", "b\nc", "b\nc", exact, 1, "a\r\nb\nc");
     row("Windows-1252 with CRLF", "\x93q\x94\r\nq", "q", "\xC3\xA9", exact, 2, "\x93\xE9\x94\r\n\xE9");
     row("non-ASCII into an ASCII file is UTF-8", "a-b", "-", "\xE2\x80\x94", exact, 1,
         "a\xE2\x80\x94"
@@ -76,6 +93,8 @@ void PlainTextTest::writeBack_data()
         beBom + utf16(u"xyx", false));
     row("UTF-16 LE without BOM", utf16(u"one two\n", true), "two", "2", exact, 1, utf16(u"one 2\n", true));
     row("UTF-16 BE without BOM", utf16(u"one two", false), "one", "1", exact, 1, utf16(u"1 two", false));
+    row("UTF-16 LE without BOM, Cyrillic and Japanese", utf16(u"Привет, こんにちは、世界。\n", true),
+        "\xE4\xB8\x96\xE7\x95\x8C", "World", exact, 1, utf16(u"Привет, こんにちは、World。\n", true));
 }
 
 void PlainTextTest::writeBack()
@@ -106,8 +125,11 @@ void PlainTextTest::refused_data()
     QTest::newRow("UTF-32 BE") << QByteArray("\0\0\xFE\xFF\0\0\0x", 8) << LoadOutcome::Unsupported;
     QTest::newRow("NUL byte") << QByteArray("PK\x03\x04\0\0\x14\0binary", 14) << LoadOutcome::Binary;
     QTest::newRow("NUL pairs") << QByteArray("ab\0\0cd", 6) << LoadOutcome::Binary;
-    QTest::newRow("invalid UTF-8 after a UTF-8 BOM")
-        << QByteArray("\xEF\xBB\xBF\xFFx") << LoadOutcome::Unsupported;
+    QTest::newRow("NUL bytes at odd offsets, not UTF-16 text") << QByteArray("cat\0\x01\x02"
+                                                                             "cat\0",
+        10)
+                                                                      .repeated(4)
+                                                               << LoadOutcome::Binary;
     QTest::newRow("odd UTF-16") << QByteArray("\xFF\xFEx\0y", 5) << LoadOutcome::Unsupported;
 }
 
@@ -146,13 +168,15 @@ void PlainTextTest::fileSafety()
     QCOMPARE(doctest::readFile(cp1252), QByteArray("na\xEFve x"));
     QCOMPARE(doctest::modified(cp1252), stamp);
 
-    // A document that outlives its run holds its own copy: another program may then cut the file short.
-    const QString kept = doctest::writeFile(dir, "kept.txt", QByteArray(100000, 'k') + " tail");
-    QCOMPARE(doc.load(kept, LoadMode::Text), LoadOutcome::Loaded);
+    // Another program cuts a loaded file short: the document still reads and searches its text, and
+    // leaves the file as the other program made it.
+    const QString cut = doctest::writeFile(dir, "cut.txt", QByteArray(100000, 'k') + " tail");
+    QCOMPARE(doc.load(cut, LoadMode::Text), LoadOutcome::Loaded);
+    QVERIFY(QFile::resize(cut, 0));
     QCOMPARE(doctest::replaceAll(doc, "tail", "end", 0), 1);
-    doc.keepOwnCopy();
-    QVERIFY(QFile::resize(kept, 0));
     QCOMPARE(doc.text().right(5), QString("k end"));
+    QCOMPARE(doc.save(cut, richtext::rtfText), SaveOutcome::ChangedByAnotherProgram);
+    QCOMPARE(doctest::readFile(cut), QByteArray());
 
     // Permissions are kept.
     const QString shared = doctest::writeFile(dir, "shared.txt", "a b");

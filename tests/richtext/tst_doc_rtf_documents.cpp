@@ -33,6 +33,7 @@ private slots:
     void documentText();
     void replacements_data();
     void replacements();
+    void notesAndHeaders();
     void largeDocument();
 };
 
@@ -63,6 +64,18 @@ void RtfRealDocumentsTest::documentText_data()
             QTest::addRow("%s, %s", name, program)
                 << QStringLiteral("%1-%2.rtf").arg(name, program) << phrases;
     }
+    // Headers and footers where the document has them (the copies in Writer's page styles stay
+    // hidden), notes in brackets at their anchors; the stand-in text for nested tables is hidden.
+    QTest::newRow("notes, writer") << QString("notes-writer.rtf")
+                                   << QStringList {
+                                          "Head Zephyrine, page 0\n\nFoot Zephyrine\n\nBody Zephyrine met "
+                                          "us.[Note about Zephyrine here.] Then Zeph[Split note.]yrine "
+                                          "left.\nSecond paragraph names Zephyrine again.[Endnote on "
+                                          "Zephyrine.]\n"
+                                      };
+    QTest::newRow("nested tables, writer")
+        << QString("nested-writer.rtf")
+        << QStringList { "Zephyrine.\nOuter Zephyrine\nInner Zephyrine\tcell two\t\tOuter right\t\t\nAfter" };
 }
 
 // The text holds the phrases and no markup, the document writes back unchanged, and a picture shows
@@ -108,8 +121,7 @@ void RtfRealDocumentsTest::replacements_data()
         "Regards \"cited\"",
         { { "Gr\\u252\\'fc\\u223\\'dfe \\u8212\\'97 \\u8220\\'93quoted\\u8221\\'94", "Regards \"cited\"" } });
     row("writer: paragraph, tab and accents inserted", "letter-writer.rtf", "month.",
-        u"month.\nP.S. ünïcode\there"_qs,
-        { { "month.}", "month.\\par P.S. \\u252?n\\u239?code\\tab here}" } });
+        u"month.\nP.S. ünïcode\there"_qs, { { "month.}", "month.\\par P.S. \\'fcn\\'efcode\\tab here}" } });
     row("writer: link text, not its address", "features-writer.rtf", "minutes of the meeting", "notes",
         { { "minutes of the meeting}", "notes}" } });
     row("abiword: link result marked ignorable", "features-abiword.rtf", "minutes of the meeting", "notes",
@@ -131,6 +143,9 @@ void RtfRealDocumentsTest::replacements_data()
     row("abiword: negative code points", "scripts-abiword.rtf", u"本語"_qs, u"ほ"_qs,
         { { "\\uc0\\u26412 \\uc0\\u-30050 \\uc0", "\\uc0\\u12411\\uc0\\uc0" } });
     row("writer: words in table cells", "table-writer.rtf", "apple", "orange", { { "apple", "orange" } });
+    row("writer: nested tables", "nested-writer.rtf", "Zephyrine", "Zoe", { { "Zephyrine", "Zoe" } });
+    row("writer: replaced by itself, nothing changes", "letter-writer.rtf", u"Grüße — “quoted”"_qs,
+        u"Grüße — “quoted”"_qs, {});
     row("writer: picture names stay", "picture-writer.rtf", "logo", "emblem",
         { { "the logo:", "the emblem:" }, { "The logo above", "The emblem above" },
             { "\nlogo}", "\nemblem}" } });
@@ -156,6 +171,22 @@ void RtfRealDocumentsTest::replacements()
     const RtfSource reread = doctest::parsed(after);
     QCOMPARE(reread.text(), QString(source.text()).replace(find, with));
     QCOMPARE(reread.pictures().size(), source.pictures().size());
+}
+
+// Every name a reader sees in the body, headers, footers, footnotes and endnotes is replaced; the word
+// split by a footnote anchor is not one word, and Writer's hidden copies of its page styles stay.
+void RtfRealDocumentsTest::notesAndHeaders()
+{
+    const QByteArray before = fixture(QStringLiteral("notes-writer.rtf"));
+    const RtfSource source = doctest::parsed(before);
+    const auto edits = editsFor(source.text(), "Zephyrine", "Zoe");
+    QCOMPARE(edits.size(), std::size_t(6));
+    const qsizetype body = before.indexOf("\\sectd");
+    QByteArray expected = before;
+    expected.replace(body, before.size() - body, before.mid(body).replace("Zephyrine", "Zoe"));
+    const QByteArray after = written(source, edits);
+    QCOMPARE(after, expected);
+    QCOMPARE(doctest::parsed(after).text(), QString(source.text()).replace("Zephyrine", "Zoe"));
 }
 
 // A document of about 20 MB with 100,000 matches loads, takes every replacement and is written

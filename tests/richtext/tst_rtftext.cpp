@@ -46,6 +46,8 @@ void RichTextBoxTest::loading_data()
     row("plain text", "one\r\ntwo", false, LoadOutcome::Loaded, "one\ntwo", false);
     row("RTF", "{\\rtf1\\ansi {\\b bold} text\\par next}", false, LoadOutcome::Loaded, "bold text\nnext",
         true);
+    row("RTF with a header and a note", "{\\rtf1{\\header h\\par}a{\\footnote n}b}", false,
+        LoadOutcome::Loaded, "h\n\na[n]b", true);
     row("RTF, rich only", "{\\rtf1\\ansi plain}", true, LoadOutcome::Loaded, "plain", true);
     row("not RTF, rich only", "{\\rt not rich", true, LoadOutcome::NotRichText, "", false);
     row("binary", QByteArray("\xD0\xCF\x11\xE0\0\0", 6), false, LoadOutcome::Binary, "", false);
@@ -114,11 +116,14 @@ void RichTextBoxTest::frozenPainting()
 
     platform::LockWindowUpdate(&box);
     QCOMPARE(
-        box.LoadFile(doctest::writeFile(dir, "second.txt", "second file, second line")), LoadOutcome::Loaded);
+        box.LoadFile(doctest::writeFile(dir, "second.txt", "second file, second line"), richtext::rtfText),
+        LoadOutcome::Loaded);
     QVERIFY(box.Find("second", 0, {}, richtext::rtfMatchCase) == 0);
     box.setSelText("2nd");
     QCOMPARE(shown(box), QString("first file"));
 
+    // Another program cuts the file short while the document is open: it is shown as it was read.
+    QVERIFY(QFile::resize(dir.filePath("second.txt"), 3));
     platform::LockWindowUpdate(nullptr);
     QCOMPARE(shown(box), QString("2nd file, second line"));
     QCOMPARE(box.view()->textCursor().position(), 3);

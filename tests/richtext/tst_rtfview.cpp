@@ -48,6 +48,8 @@ void RtfViewTest::sameCharacters_data()
     row("control and separator characters", "{\\rtf1 a\\u13?b\\u8232?c\\u0?d\\u65532?e\\u8233?f\\u-257?}",
         1000);
     row("picture adds no character", "{\\rtf1 a{\\pict\\pngblip 89504e47}b}", 1000);
+    row("a font number of two billion", "{\\rtf1{\\fonttbl{\\f2000000000 X;}}\\f2000000000 hello e}", 1000);
+    row("header, footer and note marks", "{\\rtf1{\\header h\\par}{\\footer f}a{\\footnote n}b}", 1000);
     row("cut inside a formatting run", "{\\rtf1 ab{\\b cd}ef}", 3);
     row("nothing shown", "{\\rtf1 ab}", 0);
     row("empty document", "{\\rtf1 }", 10);
@@ -92,6 +94,22 @@ void RtfViewTest::formats()
     QCOMPARE(view.findBlockByNumber(0).blockFormat().alignment(), Qt::AlignHCenter);
     QCOMPARE(view.findBlockByNumber(1).blockFormat().alignment(), Qt::AlignRight);
     QVERIFY(!(view.findBlockByNumber(2).blockFormat().alignment() & (Qt::AlignRight | Qt::AlignHCenter)));
+
+    // Notes, headers and footers are set off from the body: grey and smaller, unless coloured.
+    QTextDocument notes;
+    richtext::fillRichView(notes,
+        parsed("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\header h}a{\\footnote "
+               "n{\\cf1 r}}\\fs40 b{\\footnote m}}"),
+        1000);
+    QCOMPARE(viewText(notes), QStringLiteral("h\na[nr]b[m]"));
+    for (int position : { 0, 3, 4, 9 }) {
+        QCOMPARE(formatAt(notes, position).foreground().color(), QColor(Qt::darkGray));
+        QVERIFY(
+            position == 9 || formatAt(notes, position).fontPointSize() < notes.defaultFont().pointSizeF());
+    }
+    QCOMPARE(formatAt(notes, 5).foreground().color(), QColor(255, 0, 0));
+    QVERIFY(formatAt(notes, 2).foreground().style() == Qt::NoBrush);
+    QCOMPARE(formatAt(notes, 8).fontPointSize(), 20.0 * 0.85);
 }
 
 QTEST_MAIN(RtfViewTest)

@@ -1,0 +1,188 @@
+#include "richtext/plain_encoding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <QChar>
+
+namespace richtext
+{
+
+namespace
+{
+
+    // Windows-1252 characters of the bytes 0x80 to 0x9F; the other bytes are their own character.
+    // clang-format off
+    constexpr char16_t kHighControls[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    // clang-format on
+
+    constexpr std::array<char16_t, 256> kWindows1252 = [] {
+        std::array<char16_t, 256> table {};
+        for (int b = 0; b < 256; ++b)
+            table[b] = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : char16_t(b);
+        return table;
+    }();
+
+    bool hasHighBit(quint64 word)
+    {
+        return word & 0x8080808080808080ULL;
+    }
+
+    bool isAsciiLetter(uchar b)
+    {
+        return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+    }
+
+} // namespace
+
+char16_t windows1252ToUnicode(uchar byte)
+{
+    return kWindows1252[byte];
+}
+
+int unicodeToWindows1252(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i)
+        if (kHighControls[i] == c)
+            return 0x80 + i;
+    return -1;
+}
+
+int utf8SequenceLength(const uchar* p, qsizetype n, qsizetype i)
+{
+    const uchar b = p[i];
+    if (b < 0x80)
+        return 1;
+    auto cont = [&](qsizetype k) {
+        return i + k < n && (p[i + k] & 0xC0) == 0x80;
+    };
+    auto within = [&](qsizetype k, uchar lo, uchar hi) {
+        return i + k < n && p[i + k] >= lo && p[i + k] <= hi;
+    };
+    if (b >= 0xC2 && b <= 0xDF)
+        return cont(1) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        const bool second = b == 0xE0 ? within(1, 0xA0, 0xBF) : b == 0xED ? within(1, 0x80, 0x9F) : cont(1);
+        return second && cont(2) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        const bool second = b == 0xF0 ? within(1, 0x90, 0xBF) : b == 0xF4 ? within(1, 0x80, 0x8F) : cont(1);
+        return second && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+Utf8Census countUtf8(const uchar* p, qsizetype n)
+{
+    Utf8Census census;
+    qsizetype i = 0;
+    while (i < n) {
+        while (i + 8 <= n) {
+            quint64 word;
+            std::memcpy(&word, p + i, 8);
+            if (hasHighBit(word))
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        census.ascii = false;
+        const int length = utf8SequenceLength(p, n, i);
+        if (length == 0) {
+            ++census.invalidBytes;
+            ++i;
+        } else {
+            ++census.characters;
+            i += length;
+        }
+    }
+    return census;
+}
+
+char16_t* decodeUtf8KeepingInvalid(const uchar* p, qsizetype n, char16_t* out)
+{
+    for (qsizetype i = 0; i < n;) {
+        const int length = utf8SequenceLength(p, n, i);
+        char32_t c = p[i];
+        switch (length) {
+        case 0:
+            c = 0xFFFD;
+            break;
+        case 2:
+            c = (c & 0x1F) << 6 | (p[i + 1] & 0x3F);
+            break;
+        case 3:
+            c = (c & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F);
+            break;
+        case 4:
+            c = (c & 0x07) << 18 | (p[i + 1] & 0x3F) << 12 | (p[i + 2] & 0x3F) << 6 | (p[i + 3] & 0x3F);
+            break;
+        }
+        if (c > 0xFFFF) {
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+        } else {
+            *out++ = char16_t(c);
+        }
+        i += std::max(length, 1);
+    }
+    return out;
+}
+
+// NUL bytes only on one side of the code units, and every unit a character that text holds: no
+// controls other than tab, line breaks and form feed, nothing unassigned, surrogates in pairs. Eight-bit
+// text with NUL bytes between its characters passes that often enough; it gives itself away by
+// units made of two ASCII letters (a CJK ideograph read as UTF-16), which real text seldom has.
+std::optional<TextEncoding> sniffUtf16(const uchar* p, qsizetype n)
+{
+    if (n < 2 || n % 2 != 0)
+        return {};
+    const qsizetype probe = std::min(n, kBinaryProbe) & ~qsizetype(1);
+    qsizetype evenZeros = 0, oddZeros = 0;
+    for (qsizetype i = 0; i < probe; ++i)
+        if (p[i] == 0)
+            ++(i % 2 ? oddZeros : evenZeros);
+    if ((evenZeros == 0) == (oddZeros == 0))
+        return {};
+    const bool little = evenZeros == 0;
+    auto unitAt = [&](qsizetype i) {
+        return little ? char16_t(p[i] | p[i + 1] << 8) : char16_t(p[i] << 8 | p[i + 1]);
+    };
+    qsizetype wide = 0, letterPairs = 0;
+    for (qsizetype i = 0; i < probe; i += 2) {
+        const char16_t unit = unitAt(i);
+        if (QChar::isHighSurrogate(unit)) {
+            if (i + 2 < probe && !QChar::isLowSurrogate(unitAt(i + 2)))
+                return {};
+            i += 2;
+            continue;
+        }
+        if (QChar::isLowSurrogate(unit))
+            return {};
+        const bool control = unit < 0x20 || (unit >= 0x7F && unit < 0xA0);
+        if ((control && unit != '\t' && unit != '\n' && unit != '\r' && unit != '\f')
+            || QChar::category(char32_t(unit)) == QChar::Other_NotAssigned)
+            return {};
+        if (unit > 0xFF) {
+            ++wide;
+            if (isAsciiLetter(uchar(unit >> 8)) && isAsciiLetter(uchar(unit & 0xFF)))
+                ++letterPairs;
+        }
+    }
+    if (letterPairs * 3 > wide)
+        return {};
+    return little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+}
+
+} // namespace richtext

@@ -1,0 +1,44 @@
+#pragma once
+
+// How the bytes of a plain-text file are read: which encoding they are in, and which of them begin
+// characters.
+
+#include <optional>
+#include <QtGlobal>
+
+namespace richtext
+{
+
+enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
+
+// How much of a file is looked at to tell text from binary data.
+constexpr qsizetype kBinaryProbe = 8192;
+
+// The visible character of a Windows-1252 byte. The five bytes the code page leaves undefined map to
+// the C1 controls of the same value, so every byte round-trips.
+char16_t windows1252ToUnicode(uchar byte);
+// The Windows-1252 byte of a character, or -1 when the code page has none.
+int unicodeToWindows1252(char16_t c);
+
+// The length of the UTF-8 character that begins at p[i], or 0 when no valid one does. Strict: no
+// overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short.
+int utf8SequenceLength(const uchar* p, qsizetype n, qsizetype i);
+
+// What a file's bytes look like as UTF-8.
+struct Utf8Census {
+    bool ascii = true; // nothing but ASCII bytes
+    qsizetype characters = 0; // valid characters of two to four bytes
+    qsizetype invalidBytes = 0; // bytes that begin no valid character
+};
+Utf8Census countUtf8(const uchar* p, qsizetype n);
+
+// Decodes UTF-8 in which every byte that begins no valid character becomes one U+FFFD, so that each
+// such byte keeps its own place in the text. Returns the end of what was written to `out`, which
+// has room for `n` units.
+char16_t* decodeUtf8KeepingInvalid(const uchar* p, qsizetype n, char16_t* out);
+
+// The byte order of UTF-16 text without a byte order mark, when the bytes really read as such text;
+// nothing for binary data.
+std::optional<TextEncoding> sniffUtf16(const uchar* p, qsizetype n);
+
+} // namespace richtext
