@@ -2,7 +2,9 @@
 # configures (once) and builds. Quick when nothing changed.
 
 BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES=(cmake g++ make ccache qt6-base-dev)
+# run.sh and test.sh install the same packages, so a program built for running is the one tested.
+# fonts-dejavu-core is the sans font a bare Debian machine has; the captions are made to fit it.
+PACKAGES=(cmake g++ make ccache qt6-base-dev fonts-dejavu-core)
 
 missing_packages() {
   local pkg

@@ -122,6 +122,10 @@ frmAbout::frmAbout(QWidget* parent)
     createControls();
     connectEvents();
     Form_Load();
+    // Every text keeps the place the design gives it; the font gives way where the machine's is wider.
+    for (QWidget* text : std::initializer_list<QWidget*> {
+             lblTitle, lblVersion, lblDisclaimer, lblDescription, Command1, Command2, Command3, Command4 })
+        platform::fitCaption(text);
     placeOnScreen();
 }
 

@@ -44,13 +44,14 @@ QRect pixels(int left, int top, int width, int height)
     return platform::pixels({ left, top, width, height });
 }
 
-// A caption at its place from the design, widened when the platform's font needs more room than the
-// design's, so that no caption is clipped.
+// A caption at its place from the design, widened and lowered when the platform's font needs more room
+// than the design's, so that no caption is clipped.
 void placeCaption(QWidget* caption, const QRect& place)
 {
-    QRect wide = place;
-    wide.setWidth(std::max(place.width(), caption->sizeHint().width()));
-    caption->setGeometry(wide);
+    QRect room = place;
+    room.setWidth(std::max(place.width(), caption->sizeHint().width()));
+    room.setHeight(std::max(place.height(), caption->sizeHint().height()));
+    caption->setGeometry(room);
 }
 
 platform::Label* banner(const QString& caption, QWidget* parent)
@@ -107,6 +108,10 @@ MainWindow::MainWindow(QWidget* parent)
     setTabOrder();
     connectEvents();
     applyArrangement();
+    // The buttons and the frame's text keep the design's sizes: their font gives way instead.
+    for (QWidget* control :
+        std::initializer_list<QWidget*> { Label1, cmdCmbAdd, cmdCmbDel, Command1, cmdUndo, cmdClose })
+        platform::fitCaption(control);
     fixBorder();
 }
 

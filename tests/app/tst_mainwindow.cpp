@@ -5,7 +5,7 @@
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "richtext/rtftext.h"
-#include "support/sandbox.h"
+#include "support/windowtest.h"
 
 #include <memory>
 #include <QAction>
@@ -118,6 +118,9 @@ void MainWindowTest::controlsAsDesigned()
         "Backup First", "Select All", "&Process", "&Close", "&Undo", "&Replace", "Process selected files",
         "Close Textmend", "Undo last action" };
     QCOMPARE(captions, designed);
+    QCOMPARE(testing::clippedCaptions(w).join(" | "), QString());
+    if (!testing::onlyFont().isEmpty())
+        QCOMPARE(QFontInfo(w.Command1->font()).family(), testing::onlyFont());
     QCOMPARE(w.Combo1->parentWidget(), w.Frame1);
     QCOMPARE(w.chkBackup->parentWidget(), w.Frame2);
 
