@@ -16,12 +16,13 @@ namespace filetypes
 // Where the collection is kept.
 QString patternFilePath();
 
-// Appends the fields of the file at `Path` to `Combo` as entries. A field ends at a comma or at the
-// end of a line; blanks before it are skipped; a field in double quotes keeps its commas and loses
-// its quotes; an empty line is one empty field. A file that cannot be read adds nothing.
+// Appends the fields of the file at `Path` to `Combo` as entries. The file is read as UTF-8 when it is
+// valid UTF-8, else as Windows-1252. A field ends at a comma or at the end of a line; blanks before it
+// are skipped; a field in double quotes keeps its commas and loses its quotes; empty fields (blank
+// lines) are dropped. A file that cannot be read adds nothing.
 void Load_Combo(const QString& Path, platform::ComboBox& Combo);
-// Overwrites the file at `Path` with the entries, one per line, each ended by CR LF. A file that
-// cannot be written is left as it was.
+// Overwrites the file at `Path` with the entries in UTF-8, one per line, each ended by CR LF. A file
+// that cannot be written is left as it was.
 void Save_Combo(const QString& Path, const platform::ComboBox& Combo);
 // Removes the empty entries.
 void ClearBlanks2(platform::ComboBox& Combo);

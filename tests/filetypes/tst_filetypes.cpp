@@ -34,8 +34,13 @@ void FileTypesTest::loading_data()
     QTest::newRow("comma ends a field") << QByteArray("*.txt,*.doc\r\n") << "*.txt|*.doc";
     QTest::newRow("leading blanks go") << QByteArray("   *.txt,  *.doc \r\n") << "*.txt|*.doc ";
     QTest::newRow("quotes keep commas") << QByteArray("\"a,b\",c\r\n\"*.md\"\r\n") << "a,b|c|*.md";
-    QTest::newRow("empty, repeated lines") << QByteArray("*.txt\r\n\r\n*.txt\r\n") << "*.txt||*.txt";
-    QTest::newRow("Windows-1252") << QByteArray("\x80\xe9.txt\r\n") << "\u20AC\u00e9.txt";
+    QTest::newRow("blank lines dropped, repeats kept")
+        << QByteArray("*.txt\r\n\r\n ,*.txt\r\n") << "*.txt|*.txt";
+    QTest::newRow("UTF-8") << QByteArray("*.ma\xc3\xb1"
+                                         "ana\r\n*.\xd0\xb4\xd0\xbe\xd0\xba\r\n")
+                           << "*.ma\u00f1ana|*.\u0434\u043e\u043a";
+    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xef\xbb\xbf*.txt\r\n") << "*.txt";
+    QTest::newRow("not UTF-8: Windows-1252") << QByteArray("\x80\xe9.txt\r\n") << "\u20AC\u00e9.txt";
 }
 
 void FileTypesTest::loading()
@@ -66,6 +71,7 @@ void FileTypesTest::savingAndDeleting_data()
     QTest::newRow("save upper case") << "*.txt|" << "save *.TXT" << "*.txt|*.TXT|" << "*.TXT";
     QTest::newRow("save cleans") << "*.a||*.b,*.a| |" << "save *.c" << "*.a|*.b|*.c|" << "*.c";
     QTest::newRow("save blanks") << "*.txt|" << "save   " << "*.txt|  |" << "  ";
+    QTest::newRow("save keeps every character") << "*.txt|" << "save *.док" << "*.txt|*.док|" << "*.док";
     QTest::newRow("save creates file") << "" << "save *.log" << "*.log|" << "*.log";
     QTest::newRow("delete picked") << "*.txt|*.doc|*.rtf|" << "delete #1" << "*.txt|*.rtf|" << "*.txt";
     QTest::newRow("delete only") << "*.txt|" << "delete #0" << "" << "";
@@ -83,21 +89,23 @@ void FileTypesTest::savingAndDeleting()
     testing::Sandbox box;
     const QString ftl = box.programFolder() + "/cmb.ftl";
     if (!before.isEmpty())
-        box.writeFile(ftl, before.replace('|', "\r\n").toLatin1());
-    testing::makeEntries(box, { "a.txt", "b.doc", "c.rtf" });
+        box.writeFile(ftl, before.replace('|', "\r\n").toUtf8());
+    testing::makeEntries(box, { "a.txt", "b.doc", "c.rtf", "d.док" });
     auto w = testing::openWindow(box);
     const QString typed = action.section(' ', 1);
     if (typed.startsWith('#')) {
         w->Combo1->setListIndex(typed.mid(1).toInt());
     } else {
         w->Combo1->setText(QString());
-        QTest::keyClicks(w->Combo1->lineEdit(), typed);
+        // One key per character, each carrying its text, as a keyboard of any language types it.
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, w->Combo1->lineEdit(), Qt::Key_unknown, QString(c), {});
     }
     QTest::mouseClick(action.startsWith("save") ? w->cmdCmbAdd : w->cmdCmbDel, Qt::LeftButton);
 
     const QStringList listed = after.split('|', Qt::SkipEmptyParts);
     QCOMPARE(entries(*w->Combo1) + (after.isEmpty() ? "" : "|"), after);
-    QCOMPARE(box.readFile(ftl), after.replace('|', "\r\n").toLatin1());
+    QCOMPARE(box.readFile(ftl), after.replace('|', "\r\n").toUtf8());
     QCOMPARE(w->Combo1->ListIndex(), int(listed.indexOf(selected)));
     if (!after.isEmpty()) {
         QCOMPARE(w->Combo1->Text(), selected);
@@ -121,14 +129,14 @@ void FileTypesTest::newExtension()
     QCOMPARE(w->Combo1->ListIndex(), -1);
     QVERIFY(w->Combo1->hasFocus());
     QCOMPARE(testing::listedNames(*w->lstFiles), QStringList({ "odd.", "plain" }));
-    // Typing goes on after the point, nothing selected; nothing joins the collection until Save, which writes
-    // 1252.
+    // Typing goes on after the point, nothing selected; nothing joins the collection until Save, which
+    // writes UTF-8.
     QTest::keyClicks(w->Combo1->lineEdit(), "txt");
     QCOMPARE(testing::listedNames(*w->lstFiles), QStringList { "a.txt" });
     QCOMPARE(box.readFile(ftl), QByteArray("*.txt\r\n"));
     w->Combo1->setText("\u20AC.txt");
     w->cmdCmbAdd->click();
-    QCOMPARE(box.readFile(ftl), QByteArray("*.txt\r\n\x80.txt\r\n"));
+    QCOMPARE(box.readFile(ftl), QByteArray("*.txt\r\n\xe2\x82\xac.txt\r\n"));
 }
 
 void FileTypesTest::fileThatCannotBeWritten()
