@@ -3,6 +3,7 @@
 #include "about/about.h"
 #include "filetypes/filetypes.h"
 #include "platform/appicon.h"
+#include "platform/centring.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
@@ -26,7 +27,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QWindowStateChangeEvent>
 
 namespace
@@ -261,14 +261,12 @@ void MainWindow::applyArrangement()
 
 void MainWindow::fixBorder()
 {
-    // A fixed border: at normal size the edges cannot be dragged; maximizing lifts the limit.
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        return;
-    }
-    const int menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(layout::toPixels(normalWidth), layout::toPixels(normalHeight) + menuHeight);
+    // The normal size is the smallest: the window grows when it is maximized (or when a window manager
+    // lets its edges be dragged), and the layout follows it at any size.
+    const QSize normal(
+        layout::toPixels(normalWidth), layout::toPixels(normalHeight) + menuBar()->sizeHint().height());
+    setMinimumSize(normal);
+    resize(normal);
 }
 
 int MainWindow::WindowState() const
@@ -301,9 +299,6 @@ void MainWindow::showInState(int state)
         showMinimized();
         break;
     case 2:
-        // Maximizing lifts the fixed border's size limit first.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showMaximized();
         break;
     default:
@@ -315,11 +310,7 @@ void MainWindow::showInState(int state)
 void MainWindow::start()
 {
     Form_Load();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(this);
     showInState(m_pendingState);
     Dir1->setFocus();
     Form_Resize();
@@ -404,10 +395,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::changeEvent(QEvent* event)
 {
     MainForm::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        fixBorder();
+    if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
