@@ -329,7 +329,7 @@ void MainWindow::Form_Load()
     restoreCheck(chkCase, "chkCase");
     restoreCheck(chkWhlWrd, "chkWhlWrd");
     restoreCheck(chkBackup, "chkBackup");
-    filetypes::Load_Combo(platform::joinPath(platform::programFolder(), "cmb.ftl"), *Combo1);
+    filetypes::Load_Combo(filetypes::patternFileToLoad(), *Combo1);
     lstFiles->Clear();
     workflow::FillFileList(*this, *lstFiles, Dir1->Path());
     if (Combo1->ListCount() > 0) {

@@ -6,7 +6,9 @@
 #include "platform/files.h"
 #include "platform/yield.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
@@ -16,6 +18,8 @@ namespace filetypes
 
 namespace
 {
+    const QString fileName = QStringLiteral("cmb.ftl");
+
     // Reads a text as a sequence of fields.
     class FieldReader
     {
@@ -88,7 +92,23 @@ namespace
 
 QString patternFilePath()
 {
-    return platform::joinPath(platform::programFolder(), QStringLiteral("cmb.ftl"));
+    const QString folder = platform::programFolder();
+    if (platform::installedDataFolder().isEmpty() && QFileInfo(folder).isWritable())
+        return platform::joinPath(folder, fileName);
+    return platform::joinPath(platform::userDataFolder(), fileName);
+}
+
+QString patternFileToLoad()
+{
+    const QString kept = patternFilePath();
+    if (QFileInfo::exists(kept))
+        return kept;
+    for (const QString& folder : { platform::programFolder(), platform::installedDataFolder() }) {
+        const QString shipped = platform::joinPath(folder, fileName);
+        if (!folder.isEmpty() && QFileInfo(shipped).isFile())
+            return shipped;
+    }
+    return kept;
 }
 
 void Load_Combo(const QString& Path, platform::ComboBox& Combo)
@@ -112,6 +132,7 @@ void Save_Combo(const QString& Path, const platform::ComboBox& Combo)
     QByteArray bytes;
     for (int i = 0; i < Combo.ListCount(); ++i)
         bytes += Combo.List(i).toUtf8() + "\r\n";
+    QDir().mkpath(QFileInfo(Path).path());
     QSaveFile file(Path);
     if (!file.open(QIODevice::WriteOnly))
         return;

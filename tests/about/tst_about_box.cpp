@@ -99,7 +99,8 @@ void AboutBoxTest::clicks()
 }
 
 // About twice gives one box and leaves the main window usable; a closed box is gone and About makes a
-// new one. Content does nothing while the page is missing, then opens the page beside the program.
+// new one. Content does nothing while the page is missing, then opens the page beside the program, or
+// the one an installed program shipped with.
 void AboutBoxTest::helpMenu()
 {
     testing::Sandbox sandbox;
@@ -121,6 +122,15 @@ void AboutBoxTest::helpMenu()
     w->mnuContent->trigger();
     QCOMPARE(sandbox.desktop.opened, QStringList { page });
     QVERIFY(sandbox.prompts.messages.empty());
+
+    // An installed program opens the page it was installed with.
+    const QString root = sandbox.workFolder() + "/root",
+                  installed = root + "/share/textmend/Textmend_Help.htm";
+    QDir().mkpath(root + "/bin");
+    sandbox.writeFile(installed, "<html>");
+    platform::setProgramFolder(root + "/bin");
+    w->mnuContent->trigger();
+    QCOMPARE(sandbox.desktop.opened, QStringList({ page, installed }));
 }
 
 QTEST_MAIN(AboutBoxTest)

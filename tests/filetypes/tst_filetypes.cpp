@@ -1,5 +1,6 @@
 #include "filetypes/filetypes.h"
 #include "platform/combobox.h"
+#include "platform/files.h"
 #include "support/windowtest.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@ private slots:
     void savingAndDeleting();
     void newExtension();
     void fileThatCannotBeWritten();
+    void installedProgramKeepsEachUsersOwn();
 };
 
 static QString entries(const platform::ComboBox& combo)
@@ -150,6 +152,37 @@ void FileTypesTest::fileThatCannotBeWritten()
     QCOMPARE(entries(*w->Combo1), QString("*.md"));
     QCOMPARE(w->Combo1->ListIndex(), 0);
     QVERIFY(box.prompts.messages.empty());
+}
+
+// Installed, the program's folder is not the user's: the default collection shipped with it seeds the
+// list, and Save and Delete keep the user's own in $XDG_DATA_HOME/Textmend, where the next start finds it.
+void FileTypesTest::installedProgramKeepsEachUsersOwn()
+{
+    testing::Sandbox box;
+    const QString root = box.workFolder() + "/root", shipped = root + "/usr/share/textmend/cmb.ftl";
+    QDir().mkpath(root + "/usr/bin");
+    box.writeFile(shipped, "*.txt\r\n*.doc\r\n");
+    platform::setProgramFolder(root + "/usr/bin");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(box.workFolder() + "/data"));
+    const QString own = box.workFolder() + "/data/Textmend/cmb.ftl";
+
+    auto w = testing::openWindow(box);
+    QCOMPARE(entries(*w->Combo1), QString("*.txt|*.doc"));
+    w->Combo1->setText("*.md");
+    QTest::mouseClick(w->cmdCmbAdd, Qt::LeftButton);
+    w->close();
+    w = testing::openWindow(box);
+    const QString seen = entries(*w->Combo1);
+    w->Combo1->setListIndex(0);
+    QTest::mouseClick(w->cmdCmbDel, Qt::LeftButton);
+    w->close();
+    qputenv("XDG_DATA_HOME", dataHome);
+
+    QCOMPARE(seen, QString("*.txt|*.doc|*.md"));
+    QCOMPARE(box.readFile(own), QByteArray("*.doc\r\n*.md\r\n"));
+    QCOMPARE(box.readFile(shipped), QByteArray("*.txt\r\n*.doc\r\n"));
+    QCOMPARE(QDir(root + "/usr/bin").entryList(QDir::Files), QStringList {});
 }
 
 QTEST_MAIN(FileTypesTest)
