@@ -37,7 +37,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 
 # openbox with its stock settings (not the user's), telling when it manages the screen.
 export XDG_CONFIG_HOME="$work/config"
-openbox --sm-disable --startup "touch $work/wm-ready" 2>"$work/openbox.log" &
+openbox --sm-disable --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for -e "$work/wm-ready" || { echo "openbox did not start:" >&2; cat "$work/openbox.log" >&2; exit 1; }
 
