@@ -112,7 +112,7 @@ MainWindow::MainWindow(QWidget* parent)
     for (QWidget* control :
         std::initializer_list<QWidget*> { Label1, cmdCmbAdd, cmdCmbDel, Command1, cmdUndo, cmdClose })
         platform::fitCaption(control);
-    fixBorder();
+    setNormalSize();
 }
 
 MainWindow::~MainWindow() = default;
@@ -259,7 +259,7 @@ void MainWindow::applyArrangement()
     }
 }
 
-void MainWindow::fixBorder()
+void MainWindow::setNormalSize()
 {
     // The normal size is the smallest: the window grows when it is maximized (or when a window manager
     // lets its edges be dragged), and the layout follows it at any size.
