@@ -2,7 +2,11 @@
 # configures (once) and builds. Quick when nothing changed.
 
 BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES=(cmake g++ make ccache qt6-base-dev)
+# run.sh and test.sh install the same packages, so a program built for running is the one tested.
+# fonts-dejavu-core is the sans font a bare Debian machine has; the captions are made to fit it.
+# xvfb, xauth, openbox and xdotool run the window tests on a virtual display under a real window
+# manager (and xvfb-run -a ./run.sh where there is no display).
+PACKAGES=(cmake g++ make ccache qt6-base-dev fonts-dejavu-core xvfb xauth openbox xdotool)
 
 missing_packages() {
   local pkg

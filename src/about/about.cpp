@@ -27,10 +27,16 @@ void mnuAbout_Click(MainForm& w)
 void mnuContent_Click(MainForm& w)
 {
     Q_UNUSED(w);
-    // A missing page is not opened at all, so that no viewer comes up with an error of its own.
-    const QString page = platform::joinPath(platform::programFolder(), QStringLiteral("Textmend_Help.htm"));
-    if (QFileInfo(page).isFile())
-        platform::desktop().open(page);
+    // The page beside the program, or where an installed program keeps it. A missing page is not
+    // opened at all, so that no viewer comes up with an error of its own.
+    const QString name = QStringLiteral("Textmend_Help.htm");
+    for (const QString& folder : { platform::programFolder(), platform::installedDataFolder() }) {
+        const QString page = platform::joinPath(folder, name);
+        if (!folder.isEmpty() && QFileInfo(page).isFile()) {
+            platform::desktop().open(page);
+            return;
+        }
+    }
 }
 
 } // namespace about

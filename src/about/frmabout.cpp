@@ -5,17 +5,16 @@
 #include "about/sysinfo.h"
 #include "mainform/mainform.h"
 #include "platform/appicon.h"
+#include "platform/centring.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/prompts.h"
 #include "platform/twips.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <version.h>
 
 namespace about
@@ -122,7 +121,11 @@ frmAbout::frmAbout(QWidget* parent)
     createControls();
     connectEvents();
     Form_Load();
-    placeOnScreen();
+    // Every text keeps the place the design gives it; the font gives way where the machine's is wider.
+    for (QWidget* text : std::initializer_list<QWidget*> {
+             lblTitle, lblVersion, lblDisclaimer, lblDescription, Command1, Command2, Command3, Command4 })
+        platform::fitCaption(text);
+    platform::centreOnScreen(this);
 }
 
 void frmAbout::createControls()
@@ -190,16 +193,6 @@ void frmAbout::connectEvents()
     connect(Command3, &QPushButton::clicked, this, &frmAbout::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &frmAbout::Command4_Click);
     connect(Image1, &about::Picture::clicked, this, &frmAbout::Image1_Click);
-}
-
-void frmAbout::placeOnScreen()
-{
-    const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame(QPoint(), size());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
 }
 
 void frmAbout::Form_Load()

@@ -64,5 +64,4 @@ protected:
 private:
     void createControls();
     void connectEvents();
-    void placeOnScreen();
 };

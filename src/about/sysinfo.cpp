@@ -6,6 +6,7 @@
 #include "platform/prompts.h"
 
 #include <QFileInfo>
+#include <QProcess>
 
 namespace about
 {
@@ -34,12 +35,20 @@ namespace
         Registry::Handle m_handle;
     };
 
-    // A command line that names nothing cannot be started.
+    // A command line that names nothing cannot be started. One that names a file is that program, blanks
+    // and all, as Windows keeps the tool's path; otherwise its first word is the program and the rest its
+    // arguments (a desktop's settings open on their system page), double quotes grouping words.
     bool startProgram(const QString& commandLine)
     {
         if (commandLine.trimmed().isEmpty())
             return false;
-        return platform::desktop().start(commandLine, {});
+        if (QFileInfo(commandLine).isFile())
+            return platform::desktop().start(commandLine, {});
+        QStringList words = QProcess::splitCommand(commandLine);
+        if (words.isEmpty())
+            return false;
+        const QString program = words.takeFirst();
+        return platform::desktop().start(program, words);
     }
 } // namespace
 

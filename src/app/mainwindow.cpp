@@ -3,6 +3,7 @@
 #include "about/about.h"
 #include "filetypes/filetypes.h"
 #include "platform/appicon.h"
+#include "platform/centring.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
@@ -26,7 +27,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QWindowStateChangeEvent>
 
 namespace
@@ -44,13 +44,14 @@ QRect pixels(int left, int top, int width, int height)
     return platform::pixels({ left, top, width, height });
 }
 
-// A caption at its place from the design, widened when the platform's font needs more room than the
-// design's, so that no caption is clipped.
+// A caption at its place from the design, widened and lowered when the platform's font needs more room
+// than the design's, so that no caption is clipped.
 void placeCaption(QWidget* caption, const QRect& place)
 {
-    QRect wide = place;
-    wide.setWidth(std::max(place.width(), caption->sizeHint().width()));
-    caption->setGeometry(wide);
+    QRect room = place;
+    room.setWidth(std::max(place.width(), caption->sizeHint().width()));
+    room.setHeight(std::max(place.height(), caption->sizeHint().height()));
+    caption->setGeometry(room);
 }
 
 platform::Label* banner(const QString& caption, QWidget* parent)
@@ -107,7 +108,11 @@ MainWindow::MainWindow(QWidget* parent)
     setTabOrder();
     connectEvents();
     applyArrangement();
-    fixBorder();
+    // The buttons and the frame's text keep the design's sizes: their font gives way instead.
+    for (QWidget* control :
+        std::initializer_list<QWidget*> { Label1, cmdCmbAdd, cmdCmbDel, Command1, cmdUndo, cmdClose })
+        platform::fitCaption(control);
+    setNormalSize();
 }
 
 MainWindow::~MainWindow() = default;
@@ -254,16 +259,14 @@ void MainWindow::applyArrangement()
     }
 }
 
-void MainWindow::fixBorder()
+void MainWindow::setNormalSize()
 {
-    // A fixed border: at normal size the edges cannot be dragged; maximizing lifts the limit.
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        return;
-    }
-    const int menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(layout::toPixels(normalWidth), layout::toPixels(normalHeight) + menuHeight);
+    // The normal size is the smallest: the window grows when it is maximized (or when a window manager
+    // lets its edges be dragged), and the layout follows it at any size.
+    const QSize normal(
+        layout::toPixels(normalWidth), layout::toPixels(normalHeight) + menuBar()->sizeHint().height());
+    setMinimumSize(normal);
+    resize(normal);
 }
 
 int MainWindow::WindowState() const
@@ -296,9 +299,6 @@ void MainWindow::showInState(int state)
         showMinimized();
         break;
     case 2:
-        // Maximizing lifts the fixed border's size limit first.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showMaximized();
         break;
     default:
@@ -310,11 +310,7 @@ void MainWindow::showInState(int state)
 void MainWindow::start()
 {
     Form_Load();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(this);
     showInState(m_pendingState);
     Dir1->setFocus();
     Form_Resize();
@@ -333,7 +329,7 @@ void MainWindow::Form_Load()
     restoreCheck(chkCase, "chkCase");
     restoreCheck(chkWhlWrd, "chkWhlWrd");
     restoreCheck(chkBackup, "chkBackup");
-    filetypes::Load_Combo(platform::joinPath(platform::programFolder(), "cmb.ftl"), *Combo1);
+    filetypes::Load_Combo(filetypes::patternFileToLoad(), *Combo1);
     lstFiles->Clear();
     workflow::FillFileList(*this, *lstFiles, Dir1->Path());
     if (Combo1->ListCount() > 0) {
@@ -399,10 +395,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::changeEvent(QEvent* event)
 {
     MainForm::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        fixBorder();
+    if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

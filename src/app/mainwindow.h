@@ -49,7 +49,7 @@ private:
         });
     }
     void applyArrangement();
-    void fixBorder();
+    void setNormalSize();
     void showInState(int state);
     void saveChoices();
 

@@ -26,26 +26,4 @@ QString fromWindows1252(const QByteArray& bytes)
     return text;
 }
 
-QByteArray toWindows1252(const QString& text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            bytes.append(char(u));
-            continue;
-        }
-        char byte = '?';
-        for (std::size_t i = 0; i < high.size(); ++i) {
-            if (high[i] == u) {
-                byte = char(0x80 + i);
-                break;
-            }
-        }
-        bytes.append(byte);
-    }
-    return bytes;
-}
-
 } // namespace filetypes

@@ -6,15 +6,20 @@
 #include "platform/files.h"
 #include "platform/yield.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
+#include <QStringDecoder>
 
 namespace filetypes
 {
 
 namespace
 {
+    const QString fileName = QStringLiteral("cmb.ftl");
+
     // Reads a text as a sequence of fields.
     class FieldReader
     {
@@ -67,6 +72,15 @@ namespace
         qsizetype m_at = 0;
     };
 
+    // UTF-8 when the bytes are valid UTF-8 (a byte order mark is dropped), else Windows-1252, in which
+    // older collections were kept: a plain ASCII file reads the same either way.
+    QString decodePatterns(const QByteArray& bytes)
+    {
+        QStringDecoder utf8(QStringConverter::Utf8);
+        QString text = utf8(bytes);
+        return utf8.hasError() ? fromWindows1252(bytes) : text;
+    }
+
     // Every step goes on past a failure, as a user would expect of a list box.
     void cleanAndSave(MainForm& w)
     {
@@ -78,7 +92,23 @@ namespace
 
 QString patternFilePath()
 {
-    return platform::joinPath(platform::programFolder(), QStringLiteral("cmb.ftl"));
+    const QString folder = platform::programFolder();
+    if (platform::installedDataFolder().isEmpty() && QFileInfo(folder).isWritable())
+        return platform::joinPath(folder, fileName);
+    return platform::joinPath(platform::userDataFolder(), fileName);
+}
+
+QString patternFileToLoad()
+{
+    const QString kept = patternFilePath();
+    if (QFileInfo::exists(kept))
+        return kept;
+    for (const QString& folder : { platform::programFolder(), platform::installedDataFolder() }) {
+        const QString shipped = platform::joinPath(folder, fileName);
+        if (!folder.isEmpty() && QFileInfo(shipped).isFile())
+            return shipped;
+    }
+    return kept;
 }
 
 void Load_Combo(const QString& Path, platform::ComboBox& Combo)
@@ -86,12 +116,14 @@ void Load_Combo(const QString& Path, platform::ComboBox& Combo)
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    FieldReader reader(fromWindows1252(file.readAll()));
+    FieldReader reader(decodePatterns(file.readAll()));
     file.close();
     while (!reader.atEnd()) {
         const QString field = reader.next();
         platform::DoEvents();
-        Combo.AddItem(field);
+        // An empty field (a blank line, a stray comma) is no pattern.
+        if (!field.isEmpty())
+            Combo.AddItem(field);
     }
 }
 
@@ -99,7 +131,8 @@ void Save_Combo(const QString& Path, const platform::ComboBox& Combo)
 {
     QByteArray bytes;
     for (int i = 0; i < Combo.ListCount(); ++i)
-        bytes += toWindows1252(Combo.List(i)) + "\r\n";
+        bytes += Combo.List(i).toUtf8() + "\r\n";
+    QDir().mkpath(QFileInfo(Path).path());
     QSaveFile file(Path);
     if (!file.open(QIODevice::WriteOnly))
         return;

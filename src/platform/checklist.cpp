@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace platform
 {
@@ -221,6 +222,17 @@ void CheckList::keyPressEvent(QKeyEvent* event)
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+// A press on another entry makes it current, which reports a click; a press on the current entry
+// changes nothing in the view, so it is reported here.
+void CheckList::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const bool onCurrent = pressed.isValid() && pressed == currentIndex();
+    QListView::mousePressEvent(event);
+    if (onCurrent && event->button() == Qt::LeftButton && currentIndex() == pressed)
+        emit Click();
 }
 
 // Qt makes the first entry current when a list without one gains the focus; here the focus alone

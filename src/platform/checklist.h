@@ -43,7 +43,8 @@ private:
 
 // A list with a check box per entry, kept in name order without regard to case. Click is raised
 // whenever the current entry is set, by the user (mouse, keys, a click on a check box) or by the
-// program. Space ticks or unticks the current entry.
+// program, and on every click on an entry, also on the one already current. Space ticks or unticks
+// the current entry.
 class CheckList : public QListView
 {
     Q_OBJECT
@@ -73,6 +74,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 

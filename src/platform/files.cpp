@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -118,6 +120,18 @@ QString programFolder()
 void setProgramFolder(const QString& folder)
 {
     folderOverride() = folder;
+}
+
+QString installedDataFolder()
+{
+    const QString folder = QDir::cleanPath(programFolder() + QStringLiteral("/" TEXTMEND_DATA_FROM_BIN));
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+QString userDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Textmend");
 }
 
 QString joinPath(const QString& folder, const QString& name)

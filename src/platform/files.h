@@ -12,9 +12,19 @@ inline const QString& separator()
     return sep;
 }
 
-// The program's own folder: where the pattern file and the help page live. Tests move it.
+// The program's own folder: where the pattern file and the help page live beside a program run
+// from its build folder or a copy of its own. Tests move it.
 QString programFolder();
 void setProgramFolder(const QString& folder);
+
+// The folder of the files an installed program ships (the help page, the default pattern
+// collection): "share/textmend" beside the "bin" folder that holds the program. Empty when there is
+// none, as for a program run from its build folder.
+QString installedDataFolder();
+
+// The folder of this user's own data, $XDG_DATA_HOME/Textmend (~/.local/share/Textmend): where an
+// installed program keeps what it writes.
+QString userDataFolder();
 
 // A folder path and a name joined as they stand: at a root this doubles the separator, which the
 // file functions below take as one.

@@ -85,11 +85,54 @@ namespace
     constexpr Registry::Handle msinfoKey = 1;
 }
 
-const QStringList& DesktopRegistry::systemInformationPrograms()
+namespace
 {
-    static const QStringList programs { QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"),
-        QStringLiteral("kinfocenter"), QStringLiteral("cpu-x"), QStringLiteral("gnome-system-monitor") };
-    return programs;
+    // A program found on PATH as a command line's first word, quoted when it holds blanks.
+    QString commandFor(const QString& program, const QStringList& arguments = {})
+    {
+        const QString found = QStandardPaths::findExecutable(program);
+        if (found.isEmpty())
+            return {};
+        QStringList words { found.contains(' ') ? '"' + found + '"' : found };
+        return (words + arguments).join(' ');
+    }
+
+    // GNOME's settings show the machine on their "About" page; since GNOME 46 it lives in the
+    // "System" panel. Each panel installs a launcher of its own, which tells which one there is.
+    QString gnomeAbout()
+    {
+        const auto hasPanel = [](const char* name) {
+            return !QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
+                QStringLiteral("gnome-%1-panel.desktop").arg(QLatin1String(name)))
+                        .isEmpty();
+        };
+        const QString panel = !hasPanel("info-overview") && hasPanel("system")
+            ? QStringLiteral("system")
+            : QStringLiteral("info-overview");
+        return commandFor(QStringLiteral("gnome-control-center"), { panel });
+    }
+
+    QString kdeInfoCenter()
+    {
+        return commandFor(QStringLiteral("kinfocenter"));
+    }
+} // namespace
+
+QString DesktopRegistry::systemInformationCommand()
+{
+    // The running desktop's own tool first, so that a KDE session with GNOME's settings installed
+    // still opens KDE's.
+    const bool kde =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QStringLiteral("KDE"), Qt::CaseInsensitive);
+    QStringList candidates =
+        kde ? QStringList { kdeInfoCenter(), gnomeAbout() } : QStringList { gnomeAbout(), kdeInfoCenter() };
+    for (const char* other : { "hardinfo2", "hardinfo", "cpu-x", "gnome-system-monitor" })
+        candidates << commandFor(QLatin1String(other));
+    for (const QString& command : candidates) {
+        if (!command.isEmpty())
+            return command;
+    }
+    return {};
 }
 
 std::optional<Registry::Handle> DesktopRegistry::openKey(Root root, const QString& path, std::uint32_t)
@@ -106,14 +149,11 @@ std::optional<Registry::Value> DesktopRegistry::queryValue(Handle key, const QSt
 {
     if (key != msinfoKey || name.compare(QStringLiteral("PATH"), Qt::CaseInsensitive) != 0)
         return std::nullopt;
-    for (const QString& program : systemInformationPrograms()) {
-        const QString found = QStandardPaths::findExecutable(program);
-        if (!found.isEmpty()) {
-            // Stored as a registry string is: with its terminating zero byte.
-            return Value { String, found.toLocal8Bit() + '\0' };
-        }
-    }
-    return std::nullopt;
+    const QString command = systemInformationCommand();
+    if (command.isEmpty())
+        return std::nullopt;
+    // Stored as a registry string is: with its terminating zero byte.
+    return Value { String, command.toLocal8Bit() + '\0' };
 }
 
 void DesktopRegistry::closeKey(Handle) { }

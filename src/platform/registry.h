@@ -47,8 +47,9 @@ Registry& registry();
 void setRegistry(Registry* replacement);
 
 #ifndef Q_OS_WIN
-// Where there is no registry: the system information tool's key names the first desktop system
-// information program found on PATH; nothing else exists.
+// Where there is no registry: the system information tool's key holds the command line of the
+// desktop's own system information page (GNOME's "About" settings, KDE's Info Center), else of the
+// first other system information program found on PATH; nothing else exists.
 class DesktopRegistry : public Registry
 {
 public:
@@ -56,8 +57,8 @@ public:
     std::optional<Value> queryValue(Handle key, const QString& name) override;
     void closeKey(Handle key) override;
 
-    // The programs looked for, best first.
-    static const QStringList& systemInformationPrograms();
+    // The command line of the system information tool, empty when this machine has none.
+    static QString systemInformationCommand();
 };
 #endif
 

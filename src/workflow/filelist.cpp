@@ -47,43 +47,68 @@ namespace
             w.lstFiles->setListIndex(-1);
     }
 
-    char16_t folded(char16_t c)
+    char16_t foldedChar(char16_t c)
     {
         return c < 0x80 ? (c >= 'A' && c <= 'Z' ? char16_t(c + ('a' - 'A')) : c) : QChar::toCaseFolded(c);
     }
 } // namespace
 
-WildcardMatcher::WildcardMatcher(const QString& pattern)
+namespace
 {
-    m_folded.reserve(pattern.size());
-    for (const QChar c : pattern)
-        m_folded.push_back(folded(c.unicode()));
+    std::u16string foldedPattern(QStringView pattern)
+    {
+        std::u16string folded;
+        folded.reserve(std::size_t(pattern.size()));
+        for (const QChar c : pattern)
+            folded.push_back(foldedChar(c.unicode()));
+        return folded;
+    }
+
+    // Walks name and pattern once; on a mismatch after a "*", that star swallows one more character.
+    bool wildcardMatch(const std::u16string& pattern, QStringView name)
+    {
+        const std::size_t n = std::size_t(name.size());
+        const std::size_t p = pattern.size();
+        std::size_t i = 0, j = 0;
+        std::size_t starAt = std::u16string::npos, resumeAt = 0;
+        while (i < n) {
+            if (j < p && pattern[j] == u'*') {
+                starAt = j++;
+                resumeAt = i;
+            } else if (j < p
+                && (pattern[j] == u'?' || pattern[j] == foldedChar(name[qsizetype(i)].unicode()))) {
+                ++i;
+                ++j;
+            } else if (starAt != std::u16string::npos) {
+                j = starAt + 1;
+                i = ++resumeAt;
+            } else {
+                return false;
+            }
+        }
+        while (j < p && pattern[j] == u'*')
+            ++j;
+        return j == p;
+    }
+} // namespace
+
+WildcardMatcher::WildcardMatcher(const QString& pattern)
+    : m_folded(foldedPattern(pattern))
+{
+    if (pattern.endsWith(QStringLiteral(".*"))) {
+        m_bare = foldedPattern(QStringView(pattern).chopped(2));
+        m_hasBare = true;
+    } else if (pattern.endsWith('.')) {
+        m_bare = foldedPattern(QStringView(pattern).chopped(1));
+        m_hasBare = m_bareNeedsNoDot = true;
+    }
 }
 
-// Walks name and pattern once; on a mismatch after a "*", that star swallows one more character.
 bool WildcardMatcher::matches(QStringView name) const
 {
-    const std::size_t n = std::size_t(name.size());
-    const std::size_t p = m_folded.size();
-    std::size_t i = 0, j = 0;
-    std::size_t starAt = std::u16string::npos, resumeAt = 0;
-    while (i < n) {
-        if (j < p && m_folded[j] == u'*') {
-            starAt = j++;
-            resumeAt = i;
-        } else if (j < p && (m_folded[j] == u'?' || m_folded[j] == folded(name[qsizetype(i)].unicode()))) {
-            ++i;
-            ++j;
-        } else if (starAt != std::u16string::npos) {
-            j = starAt + 1;
-            i = ++resumeAt;
-        } else {
-            return false;
-        }
-    }
-    while (j < p && m_folded[j] == u'*')
-        ++j;
-    return j == p;
+    if (wildcardMatch(m_folded, name))
+        return true;
+    return m_hasBare && !(m_bareNeedsNoDot && name.contains('.')) && wildcardMatch(m_bare, name);
 }
 
 QString searchPath(const QString& folder, const QString& pattern)

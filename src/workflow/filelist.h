@@ -28,7 +28,9 @@ QString searchPath(const QString& folder, const QString& pattern);
 QStringList listMatchingFiles(const QString& searchPath);
 
 // Matches file names against a pattern: "*" any run of characters (also none), "?" any one
-// character, every other character itself, without regard to case.
+// character, every other character itself, without regard to case. As on Windows, a pattern ending
+// in ".*" also matches the name without an extension ("*.*" matches "README", "notes.*" matches
+// "notes"), and one ending in "." matches names without an extension ("*." matches "README").
 class WildcardMatcher
 {
 public:
@@ -37,6 +39,10 @@ public:
 
 private:
     std::u16string m_folded;
+    // The pattern without its final ".*" or ".", matched against names without an extension.
+    std::u16string m_bare;
+    bool m_hasBare = false;
+    bool m_bareNeedsNoDot = false;
 };
 
 void Dir1_Change(MainForm& w);

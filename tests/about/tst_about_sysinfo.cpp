@@ -52,6 +52,7 @@ private slots:
     void getKeyValue();
     void startSysInfo_data();
     void startSysInfo();
+    void withoutRegistry_data();
     void withoutRegistry();
 };
 
@@ -136,28 +137,62 @@ void SysInfoTest::startSysInfo()
         QCOMPARE(sandbox.prompts.messages[0].icon, platform::Icon::None);
 }
 
-// Without a registry of its own, the machine answers the first lookup with a system information
-// program on PATH, and never the second.
+// Without a registry of its own, the machine answers the first lookup with the desktop's own system
+// information page, else another tool on PATH, and never the second lookup. `tools` are the programs
+// on PATH; `panel` a GNOME settings panel installed; the tool started is shown without its folder.
+void SysInfoTest::withoutRegistry_data()
+{
+    QTest::addColumn<QStringList>("tools");
+    QTest::addColumn<QString>("session");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("started");
+    const QStringList all { "gnome-control-center", "kinfocenter", "hardinfo" };
+    // clang-format off
+    QTest::newRow("GNOME's About page") << all << "GNOME" << "info-overview" << "gnome-control-center info-overview";
+    QTest::newRow("GNOME 46 and later: System") << all << "ubuntu:GNOME" << "system" << "gnome-control-center system";
+    QTest::newRow("KDE's Info Center in KDE") << all << "KDE" << "info-overview" << "kinfocenter";
+    QTest::newRow("KDE's tool elsewhere") << QStringList { "kinfocenter", "hardinfo" } << "XFCE" << "" << "kinfocenter";
+    QTest::newRow("another tool on PATH") << QStringList { "gnome-system-monitor", "hardinfo2" } << "" << "" << "hardinfo2";
+    QTest::newRow("none: the message") << QStringList {} << "GNOME" << "system" << "";
+    // clang-format on
+}
+
 void SysInfoTest::withoutRegistry()
 {
 #ifdef Q_OS_WIN
     QSKIP("Windows has a registry");
 #else
+    QFETCH(QStringList, tools);
+    QFETCH(QString, session);
+    QFETCH(QString, panel);
+    QFETCH(QString, started);
     testing::Sandbox sandbox;
-    const QByteArray oldPath = qgetenv("PATH");
-    const QString tool = sandbox.writeFile("hardinfo", "#!/bin/sh\n");
-    QFile(tool).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    qputenv("PATH", QFile::encodeName(sandbox.workFolder()));
+    const QString bin = sandbox.workFolder() + "/bin", share = sandbox.workFolder() + "/share";
+    for (const QString& tool : tools) {
+        sandbox.writeFile("bin/" + tool, "#!/bin/sh\n");
+        QFile(bin + "/" + tool).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    if (!panel.isEmpty())
+        sandbox.writeFile("share/applications/gnome-" + panel + "-panel.desktop", "[Desktop Entry]\n");
+    const QStringList variables { "PATH", "XDG_CURRENT_DESKTOP", "XDG_DATA_DIRS", "XDG_DATA_HOME" };
+    std::vector<QByteArray> kept;
+    for (const QString& name : variables)
+        kept.push_back(qgetenv(name.toLatin1()));
+    qputenv("PATH", QFile::encodeName(bin));
+    qputenv("XDG_CURRENT_DESKTOP", session.toUtf8());
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(share));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.workFolder() + "/home"));
     about::StartSysInfo();
     QString keyVal;
     const KeyLookup second = about::GetKeyValue(Registry::LocalMachine, locationKey, "MSINFO", keyVal);
-    QFile::remove(tool);
-    about::StartSysInfo();
-    qputenv("PATH", oldPath);
+    for (qsizetype i = 0; i < variables.size(); ++i)
+        kept[std::size_t(i)].isNull() ? void(qunsetenv(variables[i].toLatin1()))
+                                      : void(qputenv(variables[i].toLatin1(), kept[std::size_t(i)]));
 
-    QCOMPARE(sandbox.desktop.started, QStringList { tool });
+    QCOMPARE(
+        sandbox.desktop.started, started.isEmpty() ? QStringList() : QStringList { bin + "/" + started });
     QCOMPARE(second, KeyLookup::Failed);
-    QCOMPARE(testing::shownMessages(sandbox), unavailable);
+    QCOMPARE(testing::shownMessages(sandbox), started.isEmpty() ? unavailable : QStringList());
 #endif
 }
 

@@ -9,9 +9,14 @@
 #include "support/sandbox.h"
 
 #include <memory>
+#include <QCheckBox>
 #include <QDir>
+#include <QFontInfo>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 namespace testing
@@ -37,6 +42,50 @@ inline std::unique_ptr<MainWindow> openWindow(const Sandbox& box)
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("the main window was not exposed");
     return window;
+}
+
+// The captions of `window` that are cut short: a button whose text is wider than the room its style
+// paints text in, a check box narrower or a one-line label smaller than it asks to be, a wrapped label whose
+// lines run past its bottom, a frame whose title is wider than the frame.
+inline QStringList clippedCaptions(const QWidget& window)
+{
+    QStringList clipped;
+    for (const QWidget* control : window.findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(&window))
+            continue;
+        bool fits = true;
+        QString caption;
+        if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = caption = button->text();
+            const QRect room =
+                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            fits = button->fontMetrics().size(Qt::TextShowMnemonic, caption).width() <= room.width();
+        } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
+            caption = box->text();
+            fits = box->sizeHint().width() <= box->width();
+        } else if (const auto* label = qobject_cast<const QLabel*>(control)) {
+            caption = label->text();
+            fits = caption.isEmpty()
+                || (label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                      : label->sizeHint().width() <= label->width()
+                            && label->sizeHint().height() <= label->height());
+        } else if (const auto* frame = qobject_cast<const QGroupBox*>(control)) {
+            caption = frame->title();
+            fits = frame->fontMetrics().horizontalAdvance(caption) + 16 <= frame->width();
+        }
+        if (!fits)
+            clipped << caption + " (" + QFontInfo(control->font()).family() + ")";
+    }
+    return clipped;
+}
+
+// The font family the captions must be drawn with when a test run hides every other font
+// (TEXTMEND_ONLY_FONT), so that the caption checks cannot pass on a font they were not meant for.
+inline QString onlyFont()
+{
+    return qEnvironmentVariable("TEXTMEND_ONLY_FONT");
 }
 
 // The entries a list or combo box shows, top to bottom; with `tickedOnly`, those that carry a tick.

@@ -42,6 +42,9 @@ void FileListTest::listing_data()
     QTest::newRow("no matching file") << "a.doc" << "*.txt" << "";
     QTest::newRow("empty pattern lists nothing") << "a.txt" << "" << "";
     QTest::newRow("pattern pointing into a subfolder") << "sub/|sub/a.txt|a.txt" << "sub/*.txt" << "";
+    QTest::newRow("star dot star lists every file") << "README|a.txt|b.tar.gz|odd." << "*.*" << "a.txt|b.tar.gz|odd.|README";
+    QTest::newRow("name dot star takes the bare name") << "notes|notes.txt|notesx|x.notes" << "NOTES.*" << "notes|notes.txt";
+    QTest::newRow("star dot lists names without extension") << "README|Makefile|a.txt|odd." << "*." << "Makefile|odd.|README";
     QTest::newRow("brackets are no character class") << "[x].txt|x.txt" << "[x]*" << "[x].txt";
     // clang-format on
 }

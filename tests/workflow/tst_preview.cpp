@@ -41,6 +41,16 @@ void PreviewTest::currentFileIsShown()
     QTest::mouseClick(w->lstFiles->viewport(), Qt::LeftButton, {}, first.center());
     QCOMPARE(w->rtftext->Text(), QString("first"));
 
+    // After a run the preview shows the last file processed; clicking the highlighted file shows it again.
+    w->lstFiles->setSelected(1, true);
+    w->Findme->setPlainText("second");
+    w->Replaceme->setPlainText("2nd");
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->rtftext->Text(), QString("2nd file"));
+    QCOMPARE(w->lstFiles->ListIndex(), 0);
+    QTest::mouseClick(w->lstFiles->viewport(), Qt::LeftButton, {}, first.center());
+    QCOMPARE(testing::preview(*w), QString("Highlight the String to find: first"));
+
     // Nothing typed into the preview reaches the document.
     QTest::keyClicks(w->rtftext->view(), "zz");
     QCOMPARE(w->rtftext->Text(), QString("first"));
