@@ -16,9 +16,8 @@ namespace filetypes
 // Where the collection is kept.
 QString patternFilePath();
 
-// Appends the fields of the file at `Path` to `Combo` as entries. A field ends at a comma or at the
-// end of a line; blanks before it are skipped; a field in double quotes keeps its commas and loses
-// its quotes; an empty line is one empty field. A file that cannot be read adds nothing.
+// Appends the fields of the file at `Path` (see readPatternFields) to `Combo` as entries. A file that
+// cannot be read adds nothing.
 void Load_Combo(const QString& Path, platform::ComboBox& Combo);
 // Overwrites the file at `Path` with the entries, one per line, each ended by CR LF. A file that
 // cannot be written is left as it was.
