@@ -2,6 +2,7 @@
 # configures (once) and builds. Quick when nothing changed.
 
 BUILD_DIR=${BUILD_DIR:-build}
+CONFIGURE_ARGS=() # more cmake arguments for the first configure, after the defaults
 PACKAGES=(cmake g++ make ccache qt6-base-dev)
 
 missing_packages() {
@@ -28,7 +29,8 @@ export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
 
 build() {
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+      "${CONFIGURE_ARGS[@]}" >/dev/null
   fi
   cmake --build "$BUILD_DIR" -j"$(nproc)" "$@"
 }
