@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <QByteArray>
 #include <QString>
@@ -87,7 +88,7 @@ struct RtfSource::Data {
     qsizetype endOfText = 0; // where text inserted after the last character goes
     std::vector<qsizetype> binaryEnds; // source offsets just after \bin data, sorted
 
-    std::vector<rtf::Font> fonts; // indexed by font number; holes have empty names
+    std::map<int, rtf::Font> fonts; // by font number: a few fonts may have numbers however large
     std::vector<std::optional<unsigned>> colors;
     int defaultFont = -1;
     std::vector<std::pair<qsizetype, rtf::CharFormat>> formatStarts; // (first unit, its format), sorted

@@ -252,9 +252,8 @@ namespace
         int codePage() const
         {
             const int font = st.format.font >= 0 ? st.format.font : defaultFont;
-            if (font >= 0 && std::size_t(font) < d.fonts.size() && d.fonts[font].codePage)
-                return d.fonts[font].codePage;
-            return documentCodePage;
+            const auto it = d.fonts.find(font);
+            return it != d.fonts.end() && it->second.codePage ? it->second.codePage : documentCodePage;
         }
         void put(char16_t ch, qsizetype begin, qsizetype end);
         void closeParagraph(qsizetype next);
@@ -327,10 +326,7 @@ namespace
 
     rtf::Font& Parser::tableFont()
     {
-        const int number = std::max(fontNumber, 0);
-        if (d.fonts.size() <= std::size_t(number))
-            d.fonts.resize(std::size_t(number) + 1);
-        return d.fonts[std::size_t(number)];
+        return d.fonts[std::max(fontNumber, 0)];
     }
 
     void Parser::openGroup()

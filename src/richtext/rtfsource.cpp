@@ -207,11 +207,8 @@ namespace
 
     QString fontFamily(const RtfSource::Data& d, int font)
     {
-        if (font < 0)
-            font = d.defaultFont;
-        if (font < 0 || std::size_t(font) >= d.fonts.size())
-            return {};
-        return d.fonts[std::size_t(font)].name;
+        const auto it = d.fonts.find(font < 0 ? d.defaultFont : font);
+        return it != d.fonts.end() ? it->second.name : QString();
     }
 
     std::optional<unsigned> color(const RtfSource::Data& d, int index)
