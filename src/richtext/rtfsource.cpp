@@ -62,8 +62,12 @@ namespace
         }
 
         // Appends `text` as RTF. Non-ASCII characters are written as \uN followed by `uc` stand-ins.
+        // A larger \uc than documents use (0 to 2) would multiply the text: the characters then go
+        // in a group of their own that asks for one stand-in.
         void insert(const QString& text, int uc)
         {
+            const bool ownUc = uc > 2;
+            bool grouped = false;
             for (qsizetype i = 0; i < text.size(); ++i) {
                 const char16_t ch = text.at(i).unicode();
                 switch (ch) {
@@ -90,14 +94,22 @@ namespace
                         out.append(char(ch));
                         ending = Ending::Other;
                     } else {
+                        if (ownUc && !grouped) {
+                            out.append("{\\uc1");
+                            grouped = true;
+                        }
                         word("\\u");
                         out.append(QByteArray::number(int(std::int16_t(ch))));
                         if (uc > 0) {
-                            out.append(QByteArray(uc, '?'));
+                            out.append(QByteArray(ownUc ? 1 : uc, '?'));
                             ending = Ending::Other;
                         }
                     }
                 }
+            }
+            if (grouped) {
+                out.append('}');
+                ending = Ending::Other;
             }
             flushIfFull();
         }

@@ -203,6 +203,8 @@ void RtfDocumentTest::replacements_data()
     row("non-ASCII with one fallback, a pair outside the BMP", "{\\rtf1 x}", "x", u"é€😀"_qs,
         "{\\rtf1 \\u233?\\u8364?\\u-10179?\\u-8704?}");
     row("fallbacks follow uc", "{\\rtf1{\\uc2 x}}", "x", u"é"_qs, "{\\rtf1{\\uc2 \\u233??}}");
+    row("a huge uc does not multiply the text", "{\\rtf1\\uc10000000 x}", "x", u"é-é"_qs,
+        "{\\rtf1\\uc10000000 {\\uc1\\u233?-\\u233?}}");
     row("uc0 means no fallback, before a letter or digit", "{\\rtf1\\uc0 xa x1}", "x", u"é"_qs,
         "{\\rtf1\\uc0 \\u233 a \\u233 1}");
     row("uc of the group ended earlier", "{\\rtf1{\\uc0 a}x}", "x", u"é"_qs, "{\\rtf1{\\uc0 a}\\u233?}");
