@@ -16,7 +16,7 @@ using BytePairs = QList<QPair<QByteArray, QByteArray>>;
 
 QByteArray fixture(const QString& name)
 {
-    QFile file(QStringLiteral(TEXTMEND_TESTDATA "/rtf/") + name);
+    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/" TEXTMEND_TESTDATA "/rtf/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test document %s", qPrintable(name));
     return file.readAll();
