@@ -7,6 +7,7 @@
 #include "richtext/search.h"
 #include "richtext/textref.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
