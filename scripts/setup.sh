@@ -7,6 +7,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 # xvfb, xauth, openbox and xdotool run the window tests on a virtual display under a real window
 # manager (and xvfb-run -a ./run.sh where there is no display).
 PACKAGES=(cmake g++ make ccache qt6-base-dev fonts-dejavu-core xvfb xauth openbox xdotool)
+CONFIGURE_ARGS=() # more cmake arguments for the first configure, after the defaults
 
 missing_packages() {
   local pkg
@@ -32,7 +33,8 @@ export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
 
 build() {
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+      "${CONFIGURE_ARGS[@]}" >/dev/null
   fi
   cmake --build "$BUILD_DIR" -j"$(nproc)" "$@"
 }

@@ -1,6 +1,6 @@
 #include "filetypes/filetypes.h"
 
-#include "filetypes/codepage1252.h"
+#include "filetypes/patternfile.h"
 #include "mainform/mainform.h"
 #include "platform/combobox.h"
 #include "platform/files.h"
@@ -19,67 +19,6 @@ namespace filetypes
 namespace
 {
     const QString fileName = QStringLiteral("cmb.ftl");
-
-    // Reads a text as a sequence of fields.
-    class FieldReader
-    {
-    public:
-        explicit FieldReader(QString text)
-            : m_text(std::move(text))
-        {
-        }
-
-        bool atEnd() const { return m_at >= m_text.size(); }
-
-        QString next()
-        {
-            while (!atEnd() && (peek() == ' ' || peek() == '\t'))
-                ++m_at;
-            if (!atEnd() && peek() == '"') {
-                const qsizetype start = ++m_at;
-                qsizetype end = m_text.indexOf('"', start);
-                if (end < 0)
-                    end = m_text.size();
-                m_at = end + 1;
-                // Whatever stands between the closing quote and the end of the field is dropped.
-                while (!atEnd() && !endsField())
-                    ++m_at;
-                skipEndOfField();
-                return m_text.mid(start, end - start);
-            }
-            const qsizetype start = m_at;
-            while (!atEnd() && !endsField())
-                ++m_at;
-            const QString field = m_text.mid(start, m_at - start);
-            skipEndOfField();
-            return field;
-        }
-
-    private:
-        QChar peek() const { return m_text[m_at]; }
-        bool endsField() const { return peek() == ',' || peek() == '\r' || peek() == '\n'; }
-
-        void skipEndOfField()
-        {
-            if (atEnd())
-                return;
-            if (peek() == '\r' && m_at + 1 < m_text.size() && m_text[m_at + 1] == '\n')
-                ++m_at;
-            ++m_at;
-        }
-
-        QString m_text;
-        qsizetype m_at = 0;
-    };
-
-    // UTF-8 when the bytes are valid UTF-8 (a byte order mark is dropped), else Windows-1252, in which
-    // older collections were kept: a plain ASCII file reads the same either way.
-    QString decodePatterns(const QByteArray& bytes)
-    {
-        QStringDecoder utf8(QStringConverter::Utf8);
-        QString text = utf8(bytes);
-        return utf8.hasError() ? fromWindows1252(bytes) : text;
-    }
 
     // Every step goes on past a failure, as a user would expect of a list box.
     void cleanAndSave(MainForm& w)
@@ -116,10 +55,9 @@ void Load_Combo(const QString& Path, platform::ComboBox& Combo)
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    FieldReader reader(decodePatterns(file.readAll()));
+    const QStringList fields = readPatternFields(file.readAll());
     file.close();
-    while (!reader.atEnd()) {
-        const QString field = reader.next();
+    for (const QString& field : fields) {
         platform::DoEvents();
         // An empty field (a blank line, a stray comma) is no pattern.
         if (!field.isEmpty())
@@ -129,14 +67,14 @@ void Load_Combo(const QString& Path, platform::ComboBox& Combo)
 
 void Save_Combo(const QString& Path, const platform::ComboBox& Combo)
 {
-    QByteArray bytes;
+    QStringList entries;
     for (int i = 0; i < Combo.ListCount(); ++i)
-        bytes += Combo.List(i).toUtf8() + "\r\n";
+        entries.append(Combo.List(i));
     QDir().mkpath(QFileInfo(Path).path());
     QSaveFile file(Path);
     if (!file.open(QIODevice::WriteOnly))
         return;
-    file.write(bytes);
+    file.write(patternFileBytes(entries));
     file.commit();
 }
 

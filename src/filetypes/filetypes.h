@@ -19,10 +19,8 @@ QString patternFilePath();
 // deletes a pattern there, the collection beside the program or the default one installed with it.
 QString patternFileToLoad();
 
-// Appends the fields of the file at `Path` to `Combo` as entries. The file is read as UTF-8 when it is
-// valid UTF-8, else as Windows-1252. A field ends at a comma or at the end of a line; blanks before it
-// are skipped; a field in double quotes keeps its commas and loses its quotes; empty fields (blank
-// lines) are dropped. A file that cannot be read adds nothing.
+// Appends the fields of the file at `Path` (see readPatternFields) to `Combo` as entries; empty fields
+// (blank lines) are dropped. A file that cannot be read adds nothing.
 void Load_Combo(const QString& Path, platform::ComboBox& Combo);
 // Overwrites the file at `Path` (making its folder when missing) with the entries in UTF-8, one per
 // line, each ended by CR LF. A file that cannot be written is left as it was.

@@ -37,7 +37,8 @@ namespace
             : d(data)
             , device(device)
         {
-            out.reserve(ChunkSize + 4096);
+            // A small document needs no buffer of a whole chunk (a fresh megabyte per write).
+            out.reserve(std::min(ChunkSize, d.source.size()) + 4096);
         }
 
         // Writes what is left; false when the device refused some of it.

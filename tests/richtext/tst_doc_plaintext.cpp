@@ -59,6 +59,10 @@ void PlainTextTest::writeBack_data()
     row("line break inserted into a CRLF file", "a;b\r\nc", ";", "\n", exact, 1, "a\r\nb\r\nc");
     row("find across a CRLF line break", "end\r\nstart\r\nend\nstart", "end\nstart", "-", exact, 2, "-\r\n-");
     row("lone CR file gets CR", "a;b\rc;", ";", "\r\n", exact, 2, "a\rb\rc\r");
+    row("inserted CR before a kept LF stays two breaks", "a\rb;\nc", ";", "\n", exact, 1, "a\rb\r\r\nc");
+    row("kept CR and LF meeting stay two breaks", "a\r;\nb", ";", "", exact, 1, "a\r\r\nb");
+    row("CR and LF meeting in UTF-16", leBom + utf16(u"a\r;\n", true), ";", "", exact, 1,
+        leBom + utf16(u"a\r\r\n", true));
     row("CRLF file, match after many lines", "l1\r\nl2\r\nl3\r\nxyz\r\n", "XYZ", "ok", 0, 1,
         "l1\r\nl2\r\nl3\r\nok\r\n");
     row("Windows-1252 bytes 0x80-0x9F kept", "\x80\x81\x8D\x8F\x90\x9D\x9F x \xFF", "x", "\xE2\x82\xAC",

@@ -68,6 +68,8 @@ void RtfDocumentTest::reading_data()
     row("ansicpg 1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}", u"При"_qs);
     row("font charset switches the code page", rtf("{\\f1 \\'cf}\\'cf{\\f2 \\'e1}"), u"ПÏα"_qs);
     row("cpg of a font", "{\\rtf1{\\fonttbl{\\f0\\cpg1250 A;}}\\f0 \\'9a}", u"š"_qs);
+    row("font numbers are keys, however large",
+        "{\\rtf1{\\fonttbl{\\f2000000000\\fcharset204 C;}}\\f2000000000 \\'cf}", u"П"_qs);
     row("default font charset applies without f", "{\\rtf1\\deff0{\\fonttbl{\\f0\\fcharset162 T;}}\\'fe}",
         u"ş"_qs);
     row("plain returns to the default font", rtf("\\f1\\'e0\\plain\\'e0"), u"аà"_qs);
@@ -433,9 +435,9 @@ void RtfDocumentTest::randomEdits()
 void RtfDocumentTest::formatsAndPictures()
 {
     const RtfSource source =
-        parsed("{\\rtf1\\deff0{\\fonttbl{\\f0 Times;}{\\f1\\fnil\\fcharset0 Courier New;}}"
+        parsed("{\\rtf1\\deff0{\\fonttbl{\\f0 Times;}{\\f99999\\fnil\\fcharset0 Courier New;}}"
                "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-               "n{\\b b}{\\i\\ul iu\\ulnone i}{\\strike s}{\\f1\\fs30 c}{\\cf1\\highlight2 r}"
+               "n{\\b b}{\\i\\ul iu\\ulnone i}{\\strike s}{\\f99999\\fs30 c}{\\cf1\\highlight2 r}"
                "\\b x\\plain p}");
     QStringList runs;
     for (const auto& run : source.formatRuns()) {

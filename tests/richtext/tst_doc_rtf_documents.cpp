@@ -3,7 +3,6 @@
 
 #include "doc_testing.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 using doctest::editsFor;
@@ -17,8 +16,7 @@ using BytePairs = QList<QPair<QByteArray, QByteArray>>;
 
 QByteArray fixture(const QString& name)
 {
-    QFile file(QCoreApplication::applicationDirPath()
-        + QStringLiteral("/" TEXTMEND_TESTDATA_FROM_PROGRAM "/rtf/") + name);
+    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/" TEXTMEND_TESTDATA "/rtf/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test document %s", qPrintable(name));
     return file.readAll();
@@ -190,8 +188,8 @@ void RtfRealDocumentsTest::notesAndHeaders()
     QCOMPARE(doctest::parsed(after).text(), QString(source.text()).replace("Zephyrine", "Zoe"));
 }
 
-// A document of about 20 MB with 100,000 matches loads, takes every replacement and is written
-// in well under a second or two: the work grows with the size, not with size times matches.
+// A document of about 20 MB with 100,000 matches, more than the writer holds in memory at once, loads,
+// takes every replacement and is written whole. How fast is bench_engine's to say (bench/README.md).
 void RtfRealDocumentsTest::largeDocument()
 {
     const QByteArray header = fixture(QStringLiteral("letter-writer.rtf")).left(4000);
@@ -205,18 +203,10 @@ void RtfRealDocumentsTest::largeDocument()
     bytes += paragraph.repeated(paragraphs) + '}';
     const QString find("quorum"), with(u"Forum—"_qs);
 
-    QElapsedTimer timer;
-    timer.start();
     const RtfSource source = doctest::parsed(bytes);
-    const qint64 parsed = timer.elapsed();
     const auto edits = editsFor(source.text(), find, with);
     QVERIFY(edits.size() >= 100000);
-    const qint64 searched = timer.elapsed();
     const QByteArray after = written(source, edits);
-    const qint64 total = timer.elapsed();
-    qInfo("%lld bytes, %zu replacements: parse %lld ms, search %lld ms, write %lld ms",
-        qlonglong(bytes.size()), edits.size(), parsed, searched - parsed, total - searched);
-    QVERIFY2(total < 4000, "replacing in a large RTF document is too slow");
     QCOMPARE(doctest::parsed(after).text(), QString(source.text()).replace(find, with));
     QCOMPARE(after.count("HYPERLINK \"quorum\""), paragraphs);
 }

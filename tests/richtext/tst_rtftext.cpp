@@ -2,7 +2,6 @@
 #include "platform/paintfreeze.h"
 #include "richtext/rtftext.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -131,16 +130,15 @@ void RichTextBoxTest::frozenPainting()
     QCOMPARE(box.view()->textCursor().selectedText(), QString("second"));
 }
 
+// A file larger than the control shows is still searched and edited whole. How fast it loads is
+// bench_engine --preview-load's to say (bench/README.md).
 void RichTextBoxTest::largeFile()
 {
     const QByteArray line = QByteArray("some words on a line of a large file, quorum\n");
     const QString path = doctest::writeFile(dir, "large.txt", line.repeated(1'200'000)); // about 54 MB
     RichTextBox box;
     QVERIFY(showOnScreen(box));
-    QElapsedTimer timer;
-    timer.start();
     QCOMPARE(box.LoadFile(path, richtext::rtfText), LoadOutcome::Loaded);
-    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed()) + " ms"));
     QCOMPARE(box.document().length(), qsizetype(line.size()) * 1'200'000);
     QVERIFY(box.view()->document()->characterCount() <= RichTextBox::kMaxShownChars + 1);
 

@@ -1,0 +1,117 @@
+// The plain-text document in every encoding and line ending it reads: load, find, replace, write,
+// load again. No input crashes it; a file written without edits is the same bytes; a file written
+// with edits holds its text with the edits applied, in its own encoding, and reads back so.
+
+#include "fuzzing.h"
+#include "richtext/plaintext.h"
+
+#include <QBuffer>
+#include <QStringDecoder>
+
+using richtext::PlainText;
+using richtext::TextEncoding;
+
+namespace
+{
+
+QByteArray written(const PlainText& plain, const richtext::EditList& edits)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    FUZZ_CHECK(plain.write(edits, buffer));
+    return buffer.data();
+}
+
+QString textOf(const PlainText& plain)
+{
+    QString text;
+    plain.text().appendTo(text, 0, plain.text().size);
+    return text;
+}
+
+// UTF-8 as the program reads it, told independently: a byte that starts no valid character (short,
+// overlong, a surrogate, beyond U+10FFFF) is one U+FFFD, and the next byte is read afresh.
+QString fromUtf8ByteByByte(const QByteArray& bytes)
+{
+    QString text;
+    const auto* b = reinterpret_cast<const uchar*>(bytes.constData());
+    for (qsizetype i = 0, n = bytes.size(); i < n;) {
+        const uchar lead = b[i];
+        const int more = lead < 0x80      ? 0
+            : lead >= 0xC2 && lead < 0xE0 ? 1
+            : lead >= 0xE0 && lead < 0xF0 ? 2
+            : lead >= 0xF0 && lead < 0xF5 ? 3
+                                          : -1;
+        char32_t code = more == 0 ? lead : more == 1 ? lead & 0x1F : more == 2 ? lead & 0x0F : lead & 0x07;
+        bool valid = more >= 0 && i + more < n;
+        for (int k = 1; valid && k <= more; ++k) {
+            valid = (b[i + k] & 0xC0) == 0x80;
+            code = code << 6 | (b[i + k] & 0x3F);
+        }
+        const char32_t least[] = { 0, 0x80, 0x800, 0x10000 };
+        valid = valid && code >= least[more] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (!valid) {
+            text += QChar::ReplacementCharacter;
+            ++i;
+            continue;
+        }
+        text += QString::fromUcs4(&code, 1);
+        i += more + 1;
+    }
+    return text;
+}
+
+// The visible text of `bytes` as a reader told the encoding and byte order mark of `as` reads it.
+QString decoded(const QByteArray& bytes, const PlainText& as)
+{
+    const QByteArray body = bytes.mid(as.bomLength());
+    QString text;
+    if (as.encoding() == TextEncoding::Windows1252) {
+        for (const char byte : body)
+            text += QChar(richtext::windows1252ToUnicode(uchar(byte)));
+    } else if (as.encoding() == TextEncoding::Utf8) {
+        text = fromUtf8ByteByByte(body);
+    } else {
+        const auto encoding =
+            as.encoding() == TextEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        text = QStringDecoder(encoding, QStringConverter::Flag::ConvertInitialBom).decode(body);
+    }
+    return text.replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n');
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const fuzzing::Replacement r = fuzzing::Replacement::read(data, size);
+    // Like the program's, the documents are used again and again, with the buffers of the last file.
+    static PlainText plain, reread;
+    if (plain.load(r.file) != richtext::LoadOutcome::Loaded)
+        return 0;
+    const QString text = textOf(plain);
+    FUZZ_CHECK(text == decoded(r.file, plain));
+    FUZZ_CHECK(written(plain, {}) == r.file);
+
+    const richtext::EditList edits =
+        fuzzing::editsFor(plain.text(), r.needleIn(text), r, [](qsizetype, qsizetype) {
+            return true;
+        });
+    if (edits.empty() || !plain.canEncode(edits))
+        return 0;
+    const QByteArray after = written(plain, edits);
+    const QString expected = fuzzing::applied(text, edits);
+    FUZZ_CHECK(decoded(after, plain) == expected);
+
+    // Without a byte order mark the encoding is what the bytes look like, for this program as for
+    // any other: an edit can make a Windows-1252 file valid UTF-8, take away the NUL bytes that mark
+    // UTF-16, or leave a text that begins with U+FEFF, read as a mark. Likewise a UTF-16 LE mark
+    // followed by a NUL character reads as a UTF-32 mark. Any other file reads back as it was.
+    const bool loaded = reread.load(after) == richtext::LoadOutcome::Loaded;
+    const bool ambiguous = plain.bomLength() == 0 || after.startsWith(QByteArray("\xFF\xFE\0\0", 4));
+    if (ambiguous
+        && (!loaded || reread.encoding() != plain.encoding() || reread.bomLength() != plain.bomLength()))
+        return 0;
+    FUZZ_CHECK(loaded && reread.encoding() == plain.encoding() && reread.bomLength() == plain.bomLength());
+    FUZZ_CHECK(textOf(reread) == expected);
+    return 0;
+}
