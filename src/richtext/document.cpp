@@ -6,7 +6,6 @@
 #include "richtext/search.h"
 #include "richtext/textmodel.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace richtext
@@ -156,25 +155,16 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         d->error = why.isEmpty() ? describe(outcome) : why;
         return outcome;
     };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failed(LoadOutcome::Missing, {});
-    if (info.isDir())
-        return failed(LoadOutcome::Unreadable, QStringLiteral("a folder"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(LoadOutcome::Unreadable, file.errorString());
+    const ReadResult read = d->plain.read(path);
+    if (read.outcome != LoadOutcome::Loaded)
+        return failed(read.outcome, read.error);
     d->loadedPath = QFileInfo(path).absoluteFilePath();
-    d->loadedAs = identify(path, file.handle());
+    d->loadedAs = read.identity;
 
     if (mode != LoadMode::Text) {
-        const QByteArray head = file.peek(kRtfHead);
-        if (RtfSource::isRtf(head)) {
-            QByteArray bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                return failed(LoadOutcome::Unreadable, file.errorString());
+        if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
             QString why;
-            d->rich = RtfSource::parse(std::move(bytes), &why);
+            d->rich = RtfSource::parse(d->plain.takeBytes(), &why);
             if (!d->rich)
                 return failed(LoadOutcome::Malformed, why);
             d->origin = Origin::Rich;
@@ -186,7 +176,7 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             return failed(LoadOutcome::NotRichText, {});
     }
     QString why;
-    const LoadOutcome outcome = d->plain.load(file, &why);
+    const LoadOutcome outcome = d->plain.decode(&why);
     if (outcome != LoadOutcome::Loaded)
         return failed(outcome, why);
     d->origin = Origin::Plain;

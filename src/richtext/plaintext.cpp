@@ -66,18 +66,6 @@ namespace
         return 8 - std::popcount(continuation) + std::popcount(fourByteLead) - std::popcount(lfAfterCR);
     }
 
-    // Sizes a decoding buffer for the next file. Its memory is kept from file to file (fresh memory is
-    // slow), unless it is far larger than needed: one huge file must not hold its size for good.
-    template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
-    {
-        constexpr qsizetype kKeep = qsizetype(64) << 20;
-        if (buffer.capacity() > kKeep && buffer.capacity() > 4 * size)
-            buffer = Buffer();
-        buffer.resize(0);
-        buffer.reserve(size);
-        buffer.resize(size);
-    }
-
 } // namespace
 
 PlainText::PlainText() = default;
@@ -100,46 +88,22 @@ void PlainText::clear()
     invalidUtf8 = false;
 }
 
-LoadOutcome PlainText::load(QFile& file, QString* why)
+ReadResult PlainText::read(const QString& path)
 {
     clear();
-    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
-        if (why)
-            *why = file.errorString();
-        return LoadOutcome::Unreadable;
-    }
-    // A file that another program cuts short or extends meanwhile gives the bytes that were there.
-    makeRoom(held, file.size());
-    qsizetype got = 0;
-    while (got < held.size()) {
-        const qint64 read = file.read(held.data() + got, held.size() - got);
-        if (read <= 0)
-            break;
-        got += read;
-    }
-    held.resize(got);
-    if (file.error() != QFileDevice::NoError) {
-        if (why)
-            *why = file.errorString();
-        clear();
-        return LoadOutcome::Unreadable;
-    }
+    ReadResult result = readWholeFile(path, held);
     bytes = reinterpret_cast<const uchar*>(held.constData());
     byteCount = held.size();
-    return decode(why);
+    return result;
 }
 
-LoadOutcome PlainText::load(const QByteArray& data, QString* why)
+QByteArray PlainText::takeBytes()
 {
+    QByteArray taken = std::move(held);
     clear();
-    held = data;
-    bytes = reinterpret_cast<const uchar*>(held.constData());
-    byteCount = held.size();
-    return decode(why);
+    return taken;
 }
 
-// Works out the encoding and line breaks of the bytes just taken; forgets them when they are not
-// text this program edits.
 LoadOutcome PlainText::decode(QString* why)
 {
     auto fail = [this, why](LoadOutcome outcome, const char* reason) {

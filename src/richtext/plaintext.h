@@ -2,11 +2,11 @@
 
 #include "richtext/document.h"
 #include "richtext/edit.h"
+#include "richtext/fileread.h"
 #include "richtext/plain_encoding.h"
 #include "richtext/textref.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QIODevice>
 #include <QString>
 
@@ -27,10 +27,14 @@ public:
     PlainText& operator=(const PlainText&) = delete;
 
     // Reads the file's bytes into memory; the buffers of the previous file are reused, so a run over
-    // thousands of files allocates little. `why` receives a short reason on failure.
-    LoadOutcome load(QFile& file, QString* why = nullptr);
-    // Takes bytes held in memory.
-    LoadOutcome load(const QByteArray& bytes, QString* why = nullptr);
+    // thousands of files allocates little.
+    ReadResult read(const QString& path);
+    // The bytes read, and the same handed over for good (to be read as rich text instead).
+    QByteArrayView bytesRead() const { return QByteArrayView(bytes, byteCount); }
+    QByteArray takeBytes();
+    // Works out the encoding and line breaks of the bytes read; forgets them when they are not text
+    // this program edits. `why` receives a short reason on failure.
+    LoadOutcome decode(QString* why = nullptr);
     // Forgets the file; keeps the buffers for the next one.
     void clear();
 
@@ -45,7 +49,6 @@ public:
     bool write(const EditList& edits, QIODevice& out) const;
 
 private:
-    LoadOutcome decode(QString* why);
     qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
     QByteArray encodeInserted(const QString& text) const;
     bool unchanged(const Edit& edit) const; // the edit puts back the very text it replaces
