@@ -16,6 +16,9 @@ public:
 
     const QString& Caption() const { return m_caption; }
     void setCaption(const QString& caption);
+    // A counter held as the caption: reads it as a number, adds 1 and writes the sum back as a
+    // decimal number. A caption that is already such a number is counted up in place.
+    void increment();
     // An auto-sized label widens to fit its caption whatever width it is given; its left edge stays.
     void setAutoSize(bool autoSize);
 
@@ -29,6 +32,7 @@ private:
     bool m_autoSize = false;
 
     void fitCaption();
+    void captionChanged();
 };
 
 } // namespace platform
