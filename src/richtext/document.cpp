@@ -118,7 +118,41 @@ struct Document::Private {
         return outcome;
     }
     bool acceptable(qsizetype at, qsizetype size, bool wholeWord) const;
+    bool acceptableInBytes(const PlainText::ByteMatch& match, bool wholeWord);
+    // Makes the characters of a plain file's text readable, decoding them if they are not yet.
+    void ensureText()
+    {
+        if (origin == Origin::Plain && plain.textPending()) {
+            plain.decodeText();
+            model.setOriginal(plain.text());
+        }
+    }
 };
+
+// A match found in a plain file's bytes must not cut a word either. The character before it may be
+// the end of the replacement just made; the text is decoded for that only when the replacement does
+// not say it by itself.
+bool Document::Private::acceptableInBytes(const PlainText::ByteMatch& match, bool wholeWord)
+{
+    if (!wholeWord)
+        return true;
+    const qsizetype at = match.start + model.tailShift();
+    char32_t before = 0;
+    if (at > model.tailStart()) {
+        before = plain.codePointBeforeByte(match.from);
+    } else if (at > 0) {
+        const QString& inserted = model.edits().back().text;
+        if (!inserted.isEmpty() && !inserted.back().isSurrogate()) {
+            before = inserted.back().unicode();
+        } else {
+            ensureText();
+            before = codePointBefore(model, at);
+        }
+    }
+    if (isWordChar(before) && isWordChar(plain.codePointAtByte(match.from)))
+        return false;
+    return !(isWordChar(plain.codePointBeforeByte(match.to)) && isWordChar(plain.codePointAtByte(match.to)));
+}
 
 bool Document::Private::acceptable(qsizetype at, qsizetype size, bool wholeWord) const
 {
@@ -231,6 +265,7 @@ void Document::setText(const QString& text)
 
 QString Document::text() const
 {
+    d->ensureText();
     return d->model.text();
 }
 qsizetype Document::length() const
@@ -239,6 +274,7 @@ qsizetype Document::length() const
 }
 QString Document::mid(qsizetype position, qsizetype count) const
 {
+    d->ensureText();
     return d->model.mid(position, count);
 }
 bool Document::isRich() const
@@ -283,6 +319,23 @@ qsizetype Document::find(
     const Matcher& matcher = *d->matcher;
     const bool wholeWord = options & rtfWholeWord;
 
+    // A plain UTF-8 file is searched in its own bytes as long as the search runs over text that no
+    // edit has touched.
+    if (d->origin == Origin::Plain && d->plain.searchesBytes() && matcher.searchesUtf8()
+        && from >= d->model.tailStart()) {
+        const qsizetype shift = d->model.tailShift();
+        const qsizetype found =
+            d->plain.findInBytes(matcher, from - shift, to - shift, [&](const PlainText::ByteMatch& match) {
+                return d->acceptableInBytes(match, wholeWord);
+            });
+        if (found < 0)
+            return -1;
+        d->selStart = found + shift;
+        d->selLength = matcher.size();
+        return d->selStart;
+    }
+    d->ensureText();
+
     // Usually the search starts after the last replacement, where the text is the original one
     // shifted; otherwise it runs over the whole current text, assembled once per change.
     TextRef text;
@@ -321,7 +374,7 @@ qsizetype Document::selLength() const
 }
 QString Document::selText() const
 {
-    return d->selLength > 0 ? d->model.mid(d->selStart, d->selLength) : QString();
+    return d->selLength > 0 ? mid(d->selStart, d->selLength) : QString();
 }
 
 void Document::setSelStart(qsizetype position)

@@ -5,6 +5,11 @@
 #include <cstring>
 #include <QChar>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#define TEXTMEND_SSE2
+#include <emmintrin.h>
+#endif
+
 namespace richtext
 {
 
@@ -84,6 +89,11 @@ Utf8Census countUtf8(const uchar* p, qsizetype n)
     Utf8Census census;
     qsizetype i = 0;
     while (i < n) {
+#ifdef TEXTMEND_SSE2
+        while (
+            i + 16 <= n && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
+            i += 16;
+#endif
         while (i + 8 <= n) {
             quint64 word;
             std::memcpy(&word, p + i, 8);
@@ -138,6 +148,100 @@ char16_t* decodeUtf8KeepingInvalid(const uchar* p, qsizetype n, char16_t* out)
         i += std::max(length, 1);
     }
     return out;
+}
+
+qsizetype utf16Length(const uchar* p, qsizetype begin, qsizetype end)
+{
+    qsizetype units = 0;
+    qsizetype i = begin;
+    auto countByte = [&](qsizetype at) {
+        const uchar b = p[at];
+        if ((b & 0xC0) == 0x80 || (b == '\n' && at > 0 && p[at - 1] == '\r'))
+            return 0;
+        return b >= 0xF0 ? 2 : 1;
+    };
+#ifdef TEXTMEND_SSE2
+    if (i == 0 && end > 0)
+        units += countByte(i++);
+    // Sixteen bytes at a time: per byte lane, one count for each byte that begins no character (a
+    // continuation byte, the LF of a CRLF pair) and one for each four-byte lead, added up in bytes for
+    // at most 255 blocks before the lanes are summed.
+    const __m128i lowestLead = _mm_set1_epi8(char(0xC0)), fourByteLead = _mm_set1_epi8(char(0xEF));
+    const __m128i zero = _mm_setzero_si128(), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    while (end - i >= 16) {
+        const qsizetype blocks = std::min<qsizetype>((end - i) / 16, 255);
+        __m128i uncounted = zero, extra = zero;
+        for (qsizetype k = 0; k < blocks; ++k, i += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+            const __m128i continuation = _mm_cmplt_epi8(bytes, lowestLead);
+            const __m128i lfAfterCR = _mm_and_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(before, cr));
+            const __m128i four =
+                _mm_and_si128(_mm_cmpgt_epi8(bytes, fourByteLead), _mm_cmplt_epi8(bytes, zero));
+            uncounted = _mm_sub_epi8(uncounted, _mm_or_si128(continuation, lfAfterCR));
+            extra = _mm_sub_epi8(extra, four);
+        }
+        const __m128i sums = _mm_sub_epi64(_mm_sad_epu8(extra, zero), _mm_sad_epu8(uncounted, zero));
+        units += 16 * blocks + _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+#endif
+    for (; i < end; ++i)
+        units += countByte(i);
+    return units;
+}
+
+qsizetype decodeUtf8Units(
+    const uchar* p, qsizetype n, qsizetype at, char16_t* out, qsizetype units, qsizetype& end)
+{
+    qsizetype written = 0;
+    while (written < units && at < n) {
+        const uchar b = p[at];
+        if (b == '\r' || b == '\n') {
+            out[written++] = u'\n';
+            at += (b == '\r' && at + 1 < n && p[at + 1] == '\n') ? 2 : 1;
+            continue;
+        }
+        const int length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        if (at + length > n)
+            break;
+        char32_t c = b;
+        if (length == 2)
+            c = (c & 0x1F) << 6 | (p[at + 1] & 0x3F);
+        else if (length == 3)
+            c = (c & 0x0F) << 12 | (p[at + 1] & 0x3F) << 6 | (p[at + 2] & 0x3F);
+        else if (length == 4)
+            c = (c & 0x07) << 18 | (p[at + 1] & 0x3F) << 12 | (p[at + 2] & 0x3F) << 6 | (p[at + 3] & 0x3F);
+        if (c > 0xFFFF) {
+            out[written++] = QChar::highSurrogate(c);
+            out[written++] = QChar::lowSurrogate(c);
+        } else {
+            out[written++] = char16_t(c);
+        }
+        at += length;
+    }
+    end = at;
+    return written;
+}
+
+char32_t utf8CodePointBefore(const uchar* p, qsizetype begin, qsizetype at)
+{
+    if (at <= begin)
+        return 0;
+    qsizetype lead = at - 1;
+    while (lead > begin && at - lead < 4 && (p[lead] & 0xC0) == 0x80)
+        --lead;
+    char16_t units[2];
+    qsizetype end = 0;
+    const qsizetype got = decodeUtf8Units(p, at, lead, units, 1, end);
+    return got == 2 ? QChar::surrogateToUcs4(units[0], units[1]) : got == 1 ? char32_t(units[0]) : 0;
+}
+
+char32_t utf8CodePointAt(const uchar* p, qsizetype n, qsizetype at)
+{
+    char16_t units[2];
+    qsizetype end = 0;
+    const qsizetype got = decodeUtf8Units(p, n, at, units, 1, end);
+    return got == 2 ? QChar::surrogateToUcs4(units[0], units[1]) : got == 1 ? char32_t(units[0]) : 0;
 }
 
 // NUL bytes only on one side of the code units, and every unit a character that text holds: no

@@ -13,8 +13,6 @@ namespace richtext
 namespace
 {
 
-    constexpr qsizetype kOutBufferSize = qsizetype(1) << 20;
-
     // Where the next CR is, or `n`.
     qsizetype nextCR(const char* text, qsizetype from, qsizetype n)
     {
@@ -45,29 +43,6 @@ namespace
         return out;
     }
 
-    // 0x80 in every byte of `word` that is zero, exactly (no borrow between bytes).
-    quint64 zeroBytes(quint64 word)
-    {
-        constexpr quint64 low7 = 0x7F7F7F7F7F7F7F7FULL;
-        return ~(((word & low7) + low7) | word | low7);
-    }
-
-    // Visible characters in eight bytes of valid UTF-8: every byte that begins a character counts
-    // one, a four-byte character two (a surrogate pair), and the LF of a CRLF pair none. `previous`
-    // is the byte before the eight.
-    int utf8Units(quint64 word, uchar previous)
-    {
-        constexpr quint64 high = 0x8080808080808080ULL, ones = 0x0101010101010101ULL;
-        const quint64 continuation = word & ~(word << 1) & high;
-        const quint64 fourByteLead = word & (word << 1) & (word << 2) & (word << 3) & high;
-        const quint64 before = (word << 8) | previous;
-        const quint64 lfAfterCR = zeroBytes(word ^ (ones * '\n')) & zeroBytes(before ^ (ones * '\r'));
-        // One bit per byte in each mask, at most two per byte summed: a multiplication adds the eight
-        // bytes up in the top one (a population count is a library call on plain x86-64).
-        const quint64 perByte = ((high & ~(continuation | lfAfterCR)) >> 7) + (fourByteLead >> 7);
-        return int((perByte * ones) >> 56);
-    }
-
 } // namespace
 
 PlainText::PlainText() = default;
@@ -88,6 +63,11 @@ void PlainText::clear()
     hasCR = false;
     asciiOnly = false;
     invalidUtf8 = false;
+    narrow = false;
+    searchable = false;
+    pending = false;
+    anchors.clear();
+    anchorHint = 0;
 }
 
 ReadResult PlainText::read(const QString& path)
@@ -205,19 +185,45 @@ LoadOutcome PlainText::decode(QString* why)
             oneBytePerChar = body[i] < 0x80 || body[i] >= 0xA0;
     }
 
-    if (oneBytePerChar) {
-        if (!hasCR) {
-            visible.latin1 = body;
-            visible.size = bodySize;
-            return LoadOutcome::Loaded;
-        }
+    narrow = oneBytePerChar;
+    if (narrow && !hasCR) {
+        visible.latin1 = body;
+        visible.size = bodySize;
+        return LoadOutcome::Loaded;
+    }
+    if (enc == TextEncoding::Utf8 && !invalidUtf8) {
+        // Valid UTF-8 is searched in its own bytes and decoded only when its text is asked for: a file
+        // without a match is never decoded, and a large one never held twice.
+        searchable = true;
+        pending = true;
+        visible.size = utf16Length(bytes, bom, byteCount);
+        return LoadOutcome::Loaded;
+    }
+    decodeBody();
+    return LoadOutcome::Loaded;
+}
+
+void PlainText::decodeText()
+{
+    if (!pending)
+        return;
+    decodeBody();
+    pending = false;
+}
+
+// Decodes the bytes after the byte order mark into the visible text.
+void PlainText::decodeBody()
+{
+    const uchar* body = bytes + bom;
+    const qsizetype bodySize = byteCount - bom;
+    if (narrow) {
         makeRoom(narrowBuffer, bodySize);
         std::memcpy(narrowBuffer.data(), body, size_t(bodySize));
         const qsizetype length = collapseLineBreaks(narrowBuffer.data(), bodySize);
         narrowBuffer.resize(length);
         visible.latin1 = reinterpret_cast<const uchar*>(narrowBuffer.constData());
         visible.size = length;
-        return LoadOutcome::Loaded;
+        return;
     }
 
     makeRoom(wideBuffer, bodySize + 1);
@@ -240,97 +246,6 @@ LoadOutcome PlainText::decode(QString* why)
     wideBuffer.resize(length);
     visible.utf16 = reinterpret_cast<const char16_t*>(wideBuffer.constData());
     visible.size = length;
-    return LoadOutcome::Loaded;
-}
-
-// Moves the cursor (visPos, bytePos) forward to the visible position `target` and returns the byte
-// offset there. A target inside a surrogate pair ends up after the pair.
-qsizetype PlainText::byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const
-{
-    const bool wide = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
-    const bool oneByte = enc == TextEncoding::Windows1252 || asciiOnly;
-    if (!hasCR && (oneByte || wide)) {
-        visPos = std::max(visPos, target);
-        bytePos = bom + (wide ? 2 : 1) * visPos;
-        return bytePos;
-    }
-    if (oneByte) {
-        while (visPos < target) {
-            const qsizetype span = std::min(target - visPos, byteCount - bytePos);
-            if (span <= 0)
-                break;
-            const void* cr = std::memchr(bytes + bytePos, '\r', size_t(span));
-            if (!cr) {
-                bytePos += span;
-                visPos += span;
-                break;
-            }
-            const qsizetype skip = static_cast<const uchar*>(cr) - (bytes + bytePos);
-            bytePos += skip + ((bytePos + skip + 1 < byteCount && bytes[bytePos + skip + 1] == '\n') ? 2 : 1);
-            visPos += skip + 1;
-        }
-        return bytePos;
-    }
-    if (wide) {
-        const bool little = enc == TextEncoding::Utf16LE;
-        auto unit = [&](qsizetype at) {
-            return little ? char16_t(bytes[at] | bytes[at + 1] << 8)
-                          : char16_t(bytes[at] << 8 | bytes[at + 1]);
-        };
-        while (visPos < target && bytePos + 1 < byteCount) {
-            const bool crlf = unit(bytePos) == '\r' && bytePos + 3 < byteCount && unit(bytePos + 2) == '\n';
-            bytePos += crlf ? 4 : 2;
-            ++visPos;
-        }
-        return bytePos;
-    }
-    if (invalidUtf8) {
-        // Character by character, each byte that begins no character counting as one.
-        while (visPos < target && bytePos < byteCount) {
-            if (bytes[bytePos] == '\r') {
-                bytePos += (bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
-                ++visPos;
-                continue;
-            }
-            const int length = utf8SequenceLength(bytes, byteCount, bytePos);
-            bytePos += std::max(length, 1);
-            visPos += length == 4 ? 2 : 1;
-        }
-        return bytePos;
-    }
-    // UTF-8 with multi-byte characters or CRs: eight bytes at a time while far from the target, then
-    // character by character. Eight bytes count at most nine units (seven ASCII bytes and the lead
-    // of a surrogate pair), so the word steps never reach the target; they may stop inside a
-    // character or a CRLF pair, already counted.
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        while (target - visPos > 9 && bytePos + 8 <= byteCount) {
-            quint64 word;
-            std::memcpy(&word, bytes + bytePos, 8);
-            visPos += utf8Units(word, bytePos > 0 ? bytes[bytePos - 1] : 0);
-            bytePos += 8;
-        }
-    }
-    while (visPos < target && bytePos < byteCount) {
-        const uchar b = bytes[bytePos];
-        if ((b & 0xC0) == 0x80 || (b == '\n' && bytePos > 0 && bytes[bytePos - 1] == '\r')) {
-            ++bytePos;
-            continue;
-        }
-        if (b < 0x80) {
-            bytePos += (b == '\r' && bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
-            visPos += 1;
-        } else if (b < 0xE0) {
-            bytePos += 2;
-            visPos += 1;
-        } else if (b < 0xF0) {
-            bytePos += 3;
-            visPos += 1;
-        } else {
-            bytePos += 4;
-            visPos += 2;
-        }
-    }
-    return std::min(bytePos, byteCount);
 }
 
 QByteArray PlainText::encodeInserted(const QString& text) const
@@ -374,16 +289,6 @@ QByteArray PlainText::encodeInserted(const QString& text) const
     return out;
 }
 
-bool PlainText::unchanged(const Edit& edit) const
-{
-    if (edit.text.size() != edit.length || edit.start + edit.length > visible.size)
-        return false;
-    for (qsizetype i = 0; i < edit.length; ++i)
-        if (edit.text.at(i).unicode() != visible.at(edit.start + i))
-            return false;
-    return true;
-}
-
 bool PlainText::canEncode(const EditList& edits) const
 {
     const QChar* checked = nullptr;
@@ -406,56 +311,6 @@ bool PlainText::canEncode(const EditList& edits) const
         }
     }
     return true;
-}
-
-bool PlainText::write(const EditList& edits, QIODevice& out) const
-{
-    outBuffer.resize(0);
-    outBuffer.reserve(kOutBufferSize);
-    bool ok = true;
-    const char* raw = reinterpret_cast<const char*>(bytes);
-    qsizetype visPos = 0, bytePos = bom, copied = 0;
-    auto flush = [&] {
-        if (!outBuffer.isEmpty())
-            ok = ok && out.write(outBuffer) == outBuffer.size();
-        outBuffer.resize(0);
-    };
-    auto put = [&](const char* data, qsizetype length) {
-        if (length <= 0)
-            return;
-        if (length >= kOutBufferSize / 4) {
-            flush();
-            ok = ok && out.write(data, length) == length;
-            return;
-        }
-        if (outBuffer.size() + length > kOutBufferSize)
-            flush();
-        const qsizetype used = outBuffer.size();
-        outBuffer.resize(used + length);
-        std::memcpy(outBuffer.data() + used, data, size_t(length));
-    };
-
-    const QChar* encodedFor = nullptr;
-    qsizetype encodedLength = -1;
-    QByteArray encoded;
-    for (const Edit& edit : edits) {
-        if (unchanged(edit))
-            continue; // the matched text keeps its own bytes
-        const qsizetype start = byteOffset(visPos, bytePos, edit.start);
-        put(raw + copied, start - copied);
-        if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {
-            encoded = encodeInserted(edit.text);
-            encodedFor = edit.text.constData();
-            encodedLength = edit.text.size();
-        }
-        put(encoded.constData(), encoded.size());
-        copied = byteOffset(visPos, bytePos, edit.start + edit.length);
-        if (!ok)
-            return false;
-    }
-    put(raw + copied, byteCount - copied);
-    flush();
-    return ok;
 }
 
 } // namespace richtext

@@ -16,6 +16,9 @@ class TextModel
 {
 public:
     void reset(TextRef original);
+    // The same original text, now with its characters (it may have been given by its length only,
+    // and read by nobody until now). The edits stay.
+    void setOriginal(TextRef original) { orig = original; }
 
     const TextRef& original() const { return orig; }
     const EditList& edits() const { return list; }

@@ -59,6 +59,9 @@ void PlainTextTest::writeBack_data()
     row("line break inserted into a CRLF file", "a;b\r\nc", ";", "\n", exact, 1, "a\r\nb\r\nc");
     row("find across a CRLF line break", "end\r\nstart\r\nend\nstart", "end\nstart", "-", exact, 2, "-\r\n-");
     row("lone CR file gets CR", "a;b\rc;", ";", "\r\n", exact, 2, "a\rb\rc\r");
+    row("whole word after a replacement that ends in a letter", "x.x.\r\nx.", "x.", "yy",
+        exact | richtext::rtfWholeWord, 2, "yyx.\r\nyy");
+    row("Kelvin sign replaced ignoring case", "\xE2\x84\xAA k\r\n", "K", "k", 0, 2, "k k\r\n");
     row("CRLF file, match after many lines", "l1\r\nl2\r\nl3\r\nxyz\r\n", "XYZ", "ok", 0, 1,
         "l1\r\nl2\r\nl3\r\nok\r\n");
     row("Windows-1252 bytes 0x80-0x9F kept", "\x80\x81\x8D\x8F\x90\x9D\x9F x \xFF", "x", "\xE2\x82\xAC",
