@@ -43,6 +43,7 @@ private:
     // The number of edits whose inserted text begins at or before `pos`.
     std::size_t editsUpTo(qsizetype pos) const;
     void rebuild(qsizetype pos, qsizetype count, const QString& text);
+    void makeRoomForEdits(qsizetype at);
 
     TextRef orig;
     EditList list;
