@@ -33,11 +33,6 @@ namespace
         return table;
     }();
 
-    bool hasHighBit(quint64 word)
-    {
-        return word & 0x8080808080808080ULL;
-    }
-
     bool isAsciiLetter(uchar b)
     {
         return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
@@ -87,36 +82,52 @@ int utf8SequenceLength(const uchar* p, qsizetype n, qsizetype i)
 Utf8Census countUtf8(const uchar* p, qsizetype n)
 {
     Utf8Census census;
-    qsizetype i = 0;
-    while (i < n) {
-#ifdef TEXTMEND_SSE2
-        while (
-            i + 16 <= n && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
-            i += 16;
-#endif
-        while (i + 8 <= n) {
-            quint64 word;
-            std::memcpy(&word, p + i, 8);
-            if (hasHighBit(word))
-                break;
-            i += 8;
-        }
-        if (i >= n)
-            break;
-        if (p[i] < 0x80) {
-            ++i;
-            continue;
-        }
+    qsizetype multibyteBytes = 0, fourByteCharacters = 0, crlfPairs = 0;
+    auto character = [&](qsizetype& i) { // p[i] is not ASCII
         census.ascii = false;
         const int length = utf8SequenceLength(p, n, i);
         if (length == 0) {
             ++census.invalidBytes;
             ++i;
-        } else {
-            ++census.characters;
-            i += length;
+            return;
         }
+        ++census.characters;
+        multibyteBytes += length;
+        fourByteCharacters += length == 4;
+        i += length;
+    };
+    auto pairAt = [&](qsizetype at) { // p[at] is a CR
+        return at + 1 < n && p[at + 1] == '\n';
+    };
+    qsizetype i = 0;
+#ifdef TEXTMEND_SSE2
+    // Sixteen bytes at a time up to the next byte that is not ASCII, counting the CRLF pairs on the way.
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (i + 16 <= n) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned high = unsigned(_mm_movemask_epi8(bytes));
+        unsigned crs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr)));
+        if (high)
+            crs &= (1u << __builtin_ctz(high)) - 1;
+        for (; crs; crs &= crs - 1)
+            crlfPairs += pairAt(i + __builtin_ctz(crs));
+        if (!high) {
+            i += 16;
+            continue;
+        }
+        i += __builtin_ctz(high);
+        character(i);
     }
+#endif
+    while (i < n) {
+        if (p[i] >= 0x80) {
+            character(i);
+            continue;
+        }
+        crlfPairs += p[i] == '\r' && pairAt(i);
+        ++i;
+    }
+    census.utf16Units = n - multibyteBytes + census.characters + fourByteCharacters - crlfPairs;
     return census;
 }
 

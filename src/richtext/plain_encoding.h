@@ -29,6 +29,7 @@ struct Utf8Census {
     bool ascii = true; // nothing but ASCII bytes
     qsizetype characters = 0; // valid characters of two to four bytes
     qsizetype invalidBytes = 0; // bytes that begin no valid character
+    qsizetype utf16Units = 0; // the text's length, each invalid byte one unit, each CRLF pair one
 };
 Utf8Census countUtf8(const uchar* p, qsizetype n);
 

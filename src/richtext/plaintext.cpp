@@ -196,7 +196,7 @@ LoadOutcome PlainText::decode(QString* why)
         // without a match is never decoded, and a large one never held twice.
         searchable = true;
         pending = true;
-        visible.size = utf16Length(bytes, bom, byteCount);
+        visible.size = census.utf16Units;
         return LoadOutcome::Loaded;
     }
     decodeBody();
