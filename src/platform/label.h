@@ -30,6 +30,7 @@ private:
     QString m_caption;
     bool m_stale = false;
     bool m_autoSize = false;
+    bool m_counting = false; // the caption is a plain decimal number that increment() wrote
 
     void fitCaption();
     void captionChanged();
