@@ -1,14 +1,11 @@
 #include "richtext/plain_encoding.h"
 
+#include "richtext/simd.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <QChar>
-
-#if defined(__SSE2__) && defined(__x86_64__)
-#define TEXTMEND_SSE2
-#include <emmintrin.h>
-#endif
 
 namespace richtext
 {
@@ -79,27 +76,68 @@ int utf8SequenceLength(const uchar* p, qsizetype n, qsizetype i)
     return 0;
 }
 
-Utf8Census countUtf8(const uchar* p, qsizetype n)
+namespace
+{
+    // Where the first byte that is not ASCII is, or `n`: sixty-four bytes at a time.
+    qsizetype firstNonAscii(const uchar* p, qsizetype n)
+    {
+        qsizetype i = 0;
+#ifdef TEXTMEND_SSE2
+        for (; i + 64 <= n; i += 64) {
+            const auto* block = reinterpret_cast<const __m128i*>(p + i);
+            const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+            if (_mm_movemask_epi8(any))
+                break;
+        }
+#endif
+        while (i < n && p[i] < 0x80)
+            ++i;
+        return i;
+    }
+
+    qsizetype crlfPairsIn(const uchar* p, qsizetype n, qsizetype end)
+    {
+        qsizetype pairs = 0;
+        for (const void* cr = std::memchr(p, '\r', size_t(end)); cr;) {
+            const qsizetype at = static_cast<const uchar*>(cr) - p;
+            pairs += at + 1 < n && p[at + 1] == '\n';
+            cr = at + 1 < end ? std::memchr(p + at + 1, '\r', size_t(end - at - 1)) : nullptr;
+        }
+        return pairs;
+    }
+} // namespace
+
+Utf8Census countUtf8(const uchar* p, qsizetype n, qsizetype firstCR)
 {
     Utf8Census census;
+    // Most text is ASCII: up to the first byte that is not, only the CRLF pairs need counting.
+    qsizetype i = firstNonAscii(p, n);
+    auto pairsBefore = [&](qsizetype end) {
+        return firstCR < end ? crlfPairsIn(p + firstCR, n - firstCR, end - firstCR) : 0;
+    };
+    if (i == n) {
+        census.utf16Units = n - pairsBefore(n);
+        return census;
+    }
     qsizetype multibyteBytes = 0, fourByteCharacters = 0, crlfPairs = 0;
-    auto character = [&](qsizetype& i) { // p[i] is not ASCII
+    auto character = [&](qsizetype& at) { // p[at] is not ASCII
         census.ascii = false;
-        const int length = utf8SequenceLength(p, n, i);
+        const int length = utf8SequenceLength(p, n, at);
         if (length == 0) {
             ++census.invalidBytes;
-            ++i;
+            ++at;
             return;
         }
         ++census.characters;
         multibyteBytes += length;
         fourByteCharacters += length == 4;
-        i += length;
+        at += length;
     };
     auto pairAt = [&](qsizetype at) { // p[at] is a CR
         return at + 1 < n && p[at + 1] == '\n';
     };
-    qsizetype i = 0;
+    crlfPairs += pairsBefore(i);
 #ifdef TEXTMEND_SSE2
     // Sixteen bytes at a time up to the next byte that is not ASCII, counting the CRLF pairs on the way.
     const __m128i cr = _mm_set1_epi8('\r');
@@ -161,6 +199,42 @@ char16_t* decodeUtf8KeepingInvalid(const uchar* p, qsizetype n, char16_t* out)
     return out;
 }
 
+#ifdef TEXTMEND_AVX2
+namespace
+{
+    // utf16Length's loop, thirty-two bytes at a time from byte `i` (not the first) while at least
+    // thirty-two are left.
+    TEXTMEND_AVX2 qsizetype utf16LengthAvx2(const uchar* p, qsizetype& i, qsizetype end)
+    {
+        qsizetype units = 0;
+        const __m256i lowestLead = _mm256_set1_epi8(char(0xC0)), fourByteLead = _mm256_set1_epi8(char(0xEF));
+        const __m256i zero = _mm256_setzero_si256(), lf = _mm256_set1_epi8('\n'), cr = _mm256_set1_epi8('\r');
+        while (end - i >= 32) {
+            const qsizetype blocks = std::min<qsizetype>((end - i) / 32, 255);
+            __m256i uncounted = zero, extra = zero;
+            for (qsizetype k = 0; k < blocks; ++k, i += 32) {
+                const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+                const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i - 1));
+                const __m256i continuation = _mm256_cmpgt_epi8(lowestLead, bytes);
+                const __m256i lfAfterCR =
+                    _mm256_and_si256(_mm256_cmpeq_epi8(bytes, lf), _mm256_cmpeq_epi8(before, cr));
+                const __m256i four =
+                    _mm256_and_si256(_mm256_cmpgt_epi8(bytes, fourByteLead), _mm256_cmpgt_epi8(zero, bytes));
+                uncounted = _mm256_sub_epi8(uncounted, _mm256_or_si256(continuation, lfAfterCR));
+                extra = _mm256_sub_epi8(extra, four);
+            }
+            const __m256i sums =
+                _mm256_sub_epi64(_mm256_sad_epu8(extra, zero), _mm256_sad_epu8(uncounted, zero));
+            const __m128i half =
+                _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+            units +=
+                32 * blocks + _mm_cvtsi128_si64(half) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(half, half));
+        }
+        return units;
+    }
+} // namespace
+#endif
+
 qsizetype utf16Length(const uchar* p, qsizetype begin, qsizetype end)
 {
     qsizetype units = 0;
@@ -174,6 +248,10 @@ qsizetype utf16Length(const uchar* p, qsizetype begin, qsizetype end)
 #ifdef TEXTMEND_SSE2
     if (i == 0 && end > 0)
         units += countByte(i++);
+#ifdef TEXTMEND_AVX2
+    if (cpuHasAvx2())
+        units += utf16LengthAvx2(p, i, end);
+#endif
     // Sixteen bytes at a time: per byte lane, one count for each byte that begins no character (a
     // continuation byte, the LF of a CRLF pair) and one for each four-byte lead, added up in bytes for
     // at most 255 blocks before the lanes are summed.

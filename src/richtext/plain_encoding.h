@@ -31,7 +31,8 @@ struct Utf8Census {
     qsizetype invalidBytes = 0; // bytes that begin no valid character
     qsizetype utf16Units = 0; // the text's length, each invalid byte one unit, each CRLF pair one
 };
-Utf8Census countUtf8(const uchar* p, qsizetype n);
+// `firstCR` is where the first CR is, or `n`.
+Utf8Census countUtf8(const uchar* p, qsizetype n, qsizetype firstCR);
 
 // Decodes UTF-8 in which every byte that begins no valid character becomes one U+FFFD, so that each
 // such byte keeps its own place in the text. Returns the end of what was written to `out`, which

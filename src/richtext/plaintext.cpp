@@ -172,7 +172,8 @@ LoadOutcome PlainText::decode(QString* why)
     }
     // UTF-8 unless most of what is not ASCII is not UTF-8; a few bytes that begin no UTF-8 character
     // are kept as they are.
-    const Utf8Census census = countUtf8(body, bodySize);
+    const Utf8Census census =
+        countUtf8(body, bodySize, hasCR ? static_cast<const uchar*>(crAt) - body : bodySize);
     const bool utf8 = bom == 3 || census.invalidBytes <= census.characters;
     enc = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     asciiOnly = utf8 && census.ascii;

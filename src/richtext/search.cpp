@@ -1,6 +1,7 @@
 #include "richtext/search.h"
 
 #include "richtext/plain_encoding.h"
+#include "richtext/simd.h"
 
 #include <algorithm>
 #include <array>
@@ -8,11 +9,6 @@
 #include <functional>
 #include <limits>
 #include <QChar>
-
-#if defined(__SSE2__) && defined(__x86_64__)
-#define TEXTMEND_SSE2
-#include <emmintrin.h>
-#endif
 
 namespace richtext
 {
@@ -96,6 +92,58 @@ namespace
 
 } // namespace
 
+#ifdef TEXTMEND_SSE2
+namespace
+{
+    // findBytes' vector loop: a tight scan, sixteen or thirty-two places at a time, for places whose
+    // first and last bytes fit, then a look at each. Text that keeps fitting without matching hands over
+    // to the general search after the loop, which stays linear. `at` and `compared` carry on from one
+    // loop to the next.
+#define TEXTMEND_FIND_LOOP(WIDTH, VECTOR, BROADCAST, LOAD, EQUAL, AND, MASK)                                 \
+    const VECTOR first = BROADCAST(char(needle[0])), last = BROADCAST(char(needle[m - 1]));                  \
+    const qsizetype lastBlock = n - m + 1 - WIDTH;                                                           \
+    qsizetype block = at, work = compared, found = -1;                                                       \
+    while (block <= lastBlock) {                                                                             \
+        unsigned fits = 0;                                                                                   \
+        for (; block <= lastBlock; block += WIDTH) {                                                         \
+            const VECTOR heads = LOAD(reinterpret_cast<const VECTOR*>(haystack + block));                    \
+            const VECTOR tails = LOAD(reinterpret_cast<const VECTOR*>(haystack + block + m - 1));            \
+            fits = unsigned(MASK(AND(EQUAL(heads, first), EQUAL(tails, last))));                             \
+            if (fits)                                                                                        \
+                break;                                                                                       \
+        }                                                                                                    \
+        for (; fits && found < 0; fits &= fits - 1) {                                                        \
+            const qsizetype place = block + __builtin_ctz(fits);                                             \
+            if (std::memcmp(haystack + place + 1, needle + 1, size_t(m - 2)) == 0)                           \
+                found = place;                                                                               \
+            work += m;                                                                                       \
+        }                                                                                                    \
+        if (found >= 0 || block > lastBlock)                                                                 \
+            break;                                                                                           \
+        block += WIDTH;                                                                                      \
+        if (work > block - from + 4096)                                                                      \
+            break;                                                                                           \
+    }                                                                                                        \
+    at = block;                                                                                              \
+    compared = work;                                                                                         \
+    return found;
+
+    qsizetype findBytesSse2(const uchar* haystack, qsizetype n, qsizetype from, qsizetype& at,
+        const uchar* needle, qsizetype m, qsizetype& compared) { TEXTMEND_FIND_LOOP(
+        16, __m128i, _mm_set1_epi8, _mm_loadu_si128, _mm_cmpeq_epi8, _mm_and_si128, _mm_movemask_epi8) }
+
+#ifdef TEXTMEND_AVX2
+    TEXTMEND_AVX2 qsizetype findBytesAvx2(const uchar* haystack, qsizetype n, qsizetype from, qsizetype& at,
+        const uchar* needle, qsizetype m, qsizetype& compared)
+    {
+        TEXTMEND_FIND_LOOP(32, __m256i, _mm256_set1_epi8, _mm256_loadu_si256, _mm256_cmpeq_epi8,
+            _mm256_and_si256, _mm256_movemask_epi8)
+    }
+#endif
+#undef TEXTMEND_FIND_LOOP
+} // namespace
+#endif
+
 qsizetype findBytes(const uchar* haystack, qsizetype n, qsizetype from, const uchar* needle, qsizetype m)
 {
     from = std::max<qsizetype>(from, 0);
@@ -107,23 +155,15 @@ qsizetype findBytes(const uchar* haystack, qsizetype n, qsizetype from, const uc
     }
     qsizetype at = from;
 #ifdef TEXTMEND_SSE2
-    // Sixteen candidate places at a time: those whose first and last bytes both fit. Text that keeps
-    // fitting without matching hands over to the general search, which stays linear.
-    const __m128i first = _mm_set1_epi8(char(needle[0])), last = _mm_set1_epi8(char(needle[m - 1]));
     qsizetype compared = 0;
-    for (; at + m - 1 + 16 <= n && compared <= at - from + 4096; at += 16) {
-        const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + at));
-        const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + at + m - 1));
-        unsigned fits = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last))));
-        while (fits) {
-            const int k = __builtin_ctz(fits);
-            if (std::memcmp(haystack + at + k + 1, needle + 1, size_t(m - 2)) == 0)
-                return at + k;
-            compared += m;
-            fits &= fits - 1;
-        }
+#ifdef TEXTMEND_AVX2
+    if (cpuHasAvx2()) {
+        if (const qsizetype hit = findBytesAvx2(haystack, n, from, at, needle, m, compared); hit >= 0)
+            return hit;
     }
+#endif
+    if (const qsizetype hit = findBytesSse2(haystack, n, from, at, needle, m, compared); hit >= 0)
+        return hit;
 #endif
 #ifdef __GLIBC__
     const void* hit = memmem(haystack + at, size_t(n - at), needle, size_t(m));
