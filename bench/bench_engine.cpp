@@ -113,9 +113,9 @@ int main(int argc, char** argv)
             continue; // the replace run skips files it cannot edit safely
         document.setSelStart(0);
         document.find(find, {}, {}, options);
-        if (document.selText().isEmpty())
+        if (document.selLength() == 0)
             continue;
-        while (!document.selText().isEmpty()) {
+        while (document.selLength() > 0) {
             document.setSelText(replacement);
             ++replaced;
             document.find(find, document.selStart(), {}, options);

@@ -8,7 +8,7 @@ namespace platform
 
 namespace
 {
-    constexpr qint64 intervalMs = 15;
+    constexpr qint64 intervalMs = 30;
 
     QElapsedTimer& sinceLastVisit()
     {

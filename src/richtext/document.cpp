@@ -6,7 +6,6 @@
 #include "richtext/search.h"
 #include "richtext/textmodel.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace richtext
@@ -119,7 +118,41 @@ struct Document::Private {
         return outcome;
     }
     bool acceptable(qsizetype at, qsizetype size, bool wholeWord) const;
+    bool acceptableInBytes(const PlainText::ByteMatch& match, bool wholeWord);
+    // Makes the characters of a plain file's text readable, decoding them if they are not yet.
+    void ensureText()
+    {
+        if (origin == Origin::Plain && plain.textPending()) {
+            plain.decodeText();
+            model.setOriginal(plain.text());
+        }
+    }
 };
+
+// A match found in a plain file's bytes must not cut a word either. The character before it may be
+// the end of the replacement just made; the text is decoded for that only when the replacement does
+// not say it by itself.
+bool Document::Private::acceptableInBytes(const PlainText::ByteMatch& match, bool wholeWord)
+{
+    if (!wholeWord)
+        return true;
+    const qsizetype at = match.start + model.tailShift();
+    char32_t before = 0;
+    if (at > model.tailStart()) {
+        before = plain.codePointBeforeByte(match.from);
+    } else if (at > 0) {
+        const QString& inserted = model.edits().back().text;
+        if (!inserted.isEmpty() && !inserted.back().isSurrogate()) {
+            before = inserted.back().unicode();
+        } else {
+            ensureText();
+            before = codePointBefore(model, at);
+        }
+    }
+    if (isWordChar(before) && isWordChar(plain.codePointAtByte(match.from)))
+        return false;
+    return !(isWordChar(plain.codePointBeforeByte(match.to)) && isWordChar(plain.codePointAtByte(match.to)));
+}
 
 bool Document::Private::acceptable(qsizetype at, qsizetype size, bool wholeWord) const
 {
@@ -156,25 +189,16 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         d->error = why.isEmpty() ? describe(outcome) : why;
         return outcome;
     };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failed(LoadOutcome::Missing, {});
-    if (info.isDir())
-        return failed(LoadOutcome::Unreadable, QStringLiteral("a folder"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(LoadOutcome::Unreadable, file.errorString());
+    const ReadResult read = d->plain.read(path);
+    if (read.outcome != LoadOutcome::Loaded)
+        return failed(read.outcome, read.error);
     d->loadedPath = QFileInfo(path).absoluteFilePath();
-    d->loadedAs = identify(path, file.handle());
+    d->loadedAs = read.identity;
 
     if (mode != LoadMode::Text) {
-        const QByteArray head = file.peek(kRtfHead);
-        if (RtfSource::isRtf(head)) {
-            QByteArray bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                return failed(LoadOutcome::Unreadable, file.errorString());
+        if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
             QString why;
-            d->rich = RtfSource::parse(std::move(bytes), &why);
+            d->rich = RtfSource::parse(d->plain.takeBytes(), &why);
             if (!d->rich)
                 return failed(LoadOutcome::Malformed, why);
             d->origin = Origin::Rich;
@@ -186,7 +210,7 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             return failed(LoadOutcome::NotRichText, {});
     }
     QString why;
-    const LoadOutcome outcome = d->plain.load(file, &why);
+    const LoadOutcome outcome = d->plain.decode(&why);
     if (outcome != LoadOutcome::Loaded)
         return failed(outcome, why);
     d->origin = Origin::Plain;
@@ -241,6 +265,7 @@ void Document::setText(const QString& text)
 
 QString Document::text() const
 {
+    d->ensureText();
     return d->model.text();
 }
 qsizetype Document::length() const
@@ -249,6 +274,7 @@ qsizetype Document::length() const
 }
 QString Document::mid(qsizetype position, qsizetype count) const
 {
+    d->ensureText();
     return d->model.mid(position, count);
 }
 bool Document::isRich() const
@@ -293,6 +319,23 @@ qsizetype Document::find(
     const Matcher& matcher = *d->matcher;
     const bool wholeWord = options & rtfWholeWord;
 
+    // A plain UTF-8 file is searched in its own bytes as long as the search runs over text that no
+    // edit has touched.
+    if (d->origin == Origin::Plain && d->plain.searchesBytes() && matcher.searchesUtf8()
+        && from >= d->model.tailStart()) {
+        const qsizetype shift = d->model.tailShift();
+        const qsizetype found =
+            d->plain.findInBytes(matcher, from - shift, to - shift, [&](const PlainText::ByteMatch& match) {
+                return d->acceptableInBytes(match, wholeWord);
+            });
+        if (found < 0)
+            return -1;
+        d->selStart = found + shift;
+        d->selLength = matcher.size();
+        return d->selStart;
+    }
+    d->ensureText();
+
     // Usually the search starts after the last replacement, where the text is the original one
     // shifted; otherwise it runs over the whole current text, assembled once per change.
     TextRef text;
@@ -331,7 +374,7 @@ qsizetype Document::selLength() const
 }
 QString Document::selText() const
 {
-    return d->selLength > 0 ? d->model.mid(d->selStart, d->selLength) : QString();
+    return d->selLength > 0 ? mid(d->selStart, d->selLength) : QString();
 }
 
 void Document::setSelStart(qsizetype position)

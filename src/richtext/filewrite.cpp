@@ -18,7 +18,6 @@
 #endif
 #else
 #include <filesystem>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -32,24 +31,6 @@ namespace richtext
 
 namespace
 {
-
-    qint64 nanoseconds(const struct timespec& time)
-    {
-        return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-    }
-
-    FileIdentity identityOf(const struct stat& st, bool viaLink)
-    {
-        FileIdentity id;
-        id.known = true;
-        id.viaLink = viaLink;
-        id.device = quint64(st.st_dev);
-        id.inode = quint64(st.st_ino);
-        id.size = qint64(st.st_size);
-        id.modified = nanoseconds(st.st_mtim);
-        id.changed = nanoseconds(st.st_ctim);
-        return id;
-    }
 
     bool isDiskFull(int error)
     {
@@ -389,15 +370,6 @@ namespace
 
 } // namespace
 
-FileIdentity identify(const QString& path, int handle)
-{
-    struct stat opened, entry;
-    if (handle < 0 || ::fstat(handle, &opened) != 0)
-        return {};
-    const bool viaLink = ::lstat(QFile::encodeName(path).constData(), &entry) == 0 && S_ISLNK(entry.st_mode);
-    return identityOf(opened, viaLink);
-}
-
 WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content)
 {
     Rewrite rewrite(path, loaded);
@@ -406,19 +378,7 @@ WriteResult writeFile(const QString& path, const FileIdentity& loaded, const Fil
 
 #else
 
-// Elsewhere: the size and time tell a changed file, and the new content always replaces the old one
-// through a temporary file and a rename.
-FileIdentity identify(const QString& path, int)
-{
-    const QFileInfo info(path);
-    FileIdentity id;
-    id.known = info.exists();
-    id.viaLink = info.isSymLink();
-    id.size = info.size();
-    id.modified = info.lastModified().toMSecsSinceEpoch();
-    return id;
-}
-
+// Elsewhere: the new content always replaces the old one through a temporary file and a rename.
 WriteResult writeFile(const QString& path, const FileIdentity& loaded, const FileContent& content)
 {
     QFileInfo info(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "richtext/document.h"
+#include "richtext/fileread.h"
 
 #include <functional>
 #include <QIODevice>
@@ -8,22 +9,6 @@
 
 namespace richtext
 {
-
-// What a file was when it was read: enough to tell, just before it is written back, that its path
-// still names that file and that no other program changed it meanwhile.
-struct FileIdentity {
-    bool known = false; // false: nothing was read from the path, so any file or none may be there
-    bool viaLink = false; // the path was a symbolic link; the rest describes the file it led to
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 size = 0;
-    qint64 modified = 0; // nanoseconds
-    qint64 changed = 0; // status change, nanoseconds: also moves when a program puts the old time back
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// The identity of the file that `path` names, open for reading as `handle` (a file descriptor).
-FileIdentity identify(const QString& path, int handle);
 
 // Produces a file's whole new content into `out`. False when `out` failed or the content was refused.
 using FileContent = std::function<bool(QIODevice& out)>;

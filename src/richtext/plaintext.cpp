@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <optional>
 #include <QStringDecoder>
@@ -13,8 +12,6 @@ namespace richtext
 
 namespace
 {
-
-    constexpr qsizetype kOutBufferSize = qsizetype(1) << 20;
 
     // Where the next CR is, or `n`.
     qsizetype nextCR(const char* text, qsizetype from, qsizetype n)
@@ -46,38 +43,6 @@ namespace
         return out;
     }
 
-    // 0x80 in every byte of `word` that is zero, exactly (no borrow between bytes).
-    quint64 zeroBytes(quint64 word)
-    {
-        constexpr quint64 low7 = 0x7F7F7F7F7F7F7F7FULL;
-        return ~(((word & low7) + low7) | word | low7);
-    }
-
-    // Visible characters in eight bytes of valid UTF-8: every byte that begins a character counts
-    // one, a four-byte character two (a surrogate pair), and the LF of a CRLF pair none. `previous`
-    // is the byte before the eight.
-    int utf8Units(quint64 word, uchar previous)
-    {
-        constexpr quint64 high = 0x8080808080808080ULL, ones = 0x0101010101010101ULL;
-        const quint64 continuation = word & ~(word << 1) & high;
-        const quint64 fourByteLead = word & (word << 1) & (word << 2) & (word << 3) & high;
-        const quint64 before = (word << 8) | previous;
-        const quint64 lfAfterCR = zeroBytes(word ^ (ones * '\n')) & zeroBytes(before ^ (ones * '\r'));
-        return 8 - std::popcount(continuation) + std::popcount(fourByteLead) - std::popcount(lfAfterCR);
-    }
-
-    // Sizes a decoding buffer for the next file. Its memory is kept from file to file (fresh memory is
-    // slow), unless it is far larger than needed: one huge file must not hold its size for good.
-    template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
-    {
-        constexpr qsizetype kKeep = qsizetype(64) << 20;
-        if (buffer.capacity() > kKeep && buffer.capacity() > 4 * size)
-            buffer = Buffer();
-        buffer.resize(0);
-        buffer.reserve(size);
-        buffer.resize(size);
-    }
-
 } // namespace
 
 PlainText::PlainText() = default;
@@ -98,35 +63,20 @@ void PlainText::clear()
     hasCR = false;
     asciiOnly = false;
     invalidUtf8 = false;
+    narrow = false;
+    searchable = false;
+    pending = false;
+    anchors.clear();
+    anchorHint = 0;
 }
 
-LoadOutcome PlainText::load(QFile& file, QString* why)
+ReadResult PlainText::read(const QString& path)
 {
     clear();
-    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
-        if (why)
-            *why = file.errorString();
-        return LoadOutcome::Unreadable;
-    }
-    // A file that another program cuts short or extends meanwhile gives the bytes that were there.
-    makeRoom(held, file.size());
-    qsizetype got = 0;
-    while (got < held.size()) {
-        const qint64 read = file.read(held.data() + got, held.size() - got);
-        if (read <= 0)
-            break;
-        got += read;
-    }
-    held.resize(got);
-    if (file.error() != QFileDevice::NoError) {
-        if (why)
-            *why = file.errorString();
-        clear();
-        return LoadOutcome::Unreadable;
-    }
+    ReadResult result = readWholeFile(path, held);
     bytes = reinterpret_cast<const uchar*>(held.constData());
     byteCount = held.size();
-    return decode(why);
+    return result;
 }
 
 LoadOutcome PlainText::load(const QByteArray& data, QString* why)
@@ -138,8 +88,13 @@ LoadOutcome PlainText::load(const QByteArray& data, QString* why)
     return decode(why);
 }
 
-// Works out the encoding and line breaks of the bytes just taken; forgets them when they are not
-// text this program edits.
+QByteArray PlainText::takeBytes()
+{
+    QByteArray taken = std::move(held);
+    clear();
+    return taken;
+}
+
 LoadOutcome PlainText::decode(QString* why)
 {
     auto fail = [this, why](LoadOutcome outcome, const char* reason) {
@@ -226,7 +181,8 @@ LoadOutcome PlainText::decode(QString* why)
     }
     // UTF-8 unless most of what is not ASCII is not UTF-8; a few bytes that begin no UTF-8 character
     // are kept as they are.
-    const Utf8Census census = countUtf8(body, bodySize);
+    const Utf8Census census =
+        countUtf8(body, bodySize, hasCR ? static_cast<const uchar*>(crAt) - body : bodySize);
     const bool utf8 = bom == 3 || census.invalidBytes <= census.characters;
     enc = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     asciiOnly = utf8 && census.ascii;
@@ -239,19 +195,45 @@ LoadOutcome PlainText::decode(QString* why)
             oneBytePerChar = body[i] < 0x80 || body[i] >= 0xA0;
     }
 
-    if (oneBytePerChar) {
-        if (!hasCR) {
-            visible.latin1 = body;
-            visible.size = bodySize;
-            return LoadOutcome::Loaded;
-        }
+    narrow = oneBytePerChar;
+    if (narrow && !hasCR) {
+        visible.latin1 = body;
+        visible.size = bodySize;
+        return LoadOutcome::Loaded;
+    }
+    if (enc == TextEncoding::Utf8 && !invalidUtf8) {
+        // Valid UTF-8 is searched in its own bytes and decoded only when its text is asked for: a file
+        // without a match is never decoded, and a large one never held twice.
+        searchable = true;
+        pending = true;
+        visible.size = census.utf16Units;
+        return LoadOutcome::Loaded;
+    }
+    decodeBody();
+    return LoadOutcome::Loaded;
+}
+
+void PlainText::decodeText()
+{
+    if (!pending)
+        return;
+    decodeBody();
+    pending = false;
+}
+
+// Decodes the bytes after the byte order mark into the visible text.
+void PlainText::decodeBody()
+{
+    const uchar* body = bytes + bom;
+    const qsizetype bodySize = byteCount - bom;
+    if (narrow) {
         makeRoom(narrowBuffer, bodySize);
         std::memcpy(narrowBuffer.data(), body, size_t(bodySize));
         const qsizetype length = collapseLineBreaks(narrowBuffer.data(), bodySize);
         narrowBuffer.resize(length);
         visible.latin1 = reinterpret_cast<const uchar*>(narrowBuffer.constData());
         visible.size = length;
-        return LoadOutcome::Loaded;
+        return;
     }
 
     makeRoom(wideBuffer, bodySize + 1);
@@ -274,97 +256,6 @@ LoadOutcome PlainText::decode(QString* why)
     wideBuffer.resize(length);
     visible.utf16 = reinterpret_cast<const char16_t*>(wideBuffer.constData());
     visible.size = length;
-    return LoadOutcome::Loaded;
-}
-
-// Moves the cursor (visPos, bytePos) forward to the visible position `target` and returns the byte
-// offset there. A target inside a surrogate pair ends up after the pair.
-qsizetype PlainText::byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const
-{
-    const bool wide = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
-    const bool oneByte = enc == TextEncoding::Windows1252 || asciiOnly;
-    if (!hasCR && (oneByte || wide)) {
-        visPos = std::max(visPos, target);
-        bytePos = bom + (wide ? 2 : 1) * visPos;
-        return bytePos;
-    }
-    if (oneByte) {
-        while (visPos < target) {
-            const qsizetype span = std::min(target - visPos, byteCount - bytePos);
-            if (span <= 0)
-                break;
-            const void* cr = std::memchr(bytes + bytePos, '\r', size_t(span));
-            if (!cr) {
-                bytePos += span;
-                visPos += span;
-                break;
-            }
-            const qsizetype skip = static_cast<const uchar*>(cr) - (bytes + bytePos);
-            bytePos += skip + ((bytePos + skip + 1 < byteCount && bytes[bytePos + skip + 1] == '\n') ? 2 : 1);
-            visPos += skip + 1;
-        }
-        return bytePos;
-    }
-    if (wide) {
-        const bool little = enc == TextEncoding::Utf16LE;
-        auto unit = [&](qsizetype at) {
-            return little ? char16_t(bytes[at] | bytes[at + 1] << 8)
-                          : char16_t(bytes[at] << 8 | bytes[at + 1]);
-        };
-        while (visPos < target && bytePos + 1 < byteCount) {
-            const bool crlf = unit(bytePos) == '\r' && bytePos + 3 < byteCount && unit(bytePos + 2) == '\n';
-            bytePos += crlf ? 4 : 2;
-            ++visPos;
-        }
-        return bytePos;
-    }
-    if (invalidUtf8) {
-        // Character by character, each byte that begins no character counting as one.
-        while (visPos < target && bytePos < byteCount) {
-            if (bytes[bytePos] == '\r') {
-                bytePos += (bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
-                ++visPos;
-                continue;
-            }
-            const int length = utf8SequenceLength(bytes, byteCount, bytePos);
-            bytePos += std::max(length, 1);
-            visPos += length == 4 ? 2 : 1;
-        }
-        return bytePos;
-    }
-    // UTF-8 with multi-byte characters or CRs: eight bytes at a time while far from the target, then
-    // character by character. Eight bytes count at most nine units (seven ASCII bytes and the lead
-    // of a surrogate pair), so the word steps never reach the target; they may stop inside a
-    // character or a CRLF pair, already counted.
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        while (target - visPos > 9 && bytePos + 8 <= byteCount) {
-            quint64 word;
-            std::memcpy(&word, bytes + bytePos, 8);
-            visPos += utf8Units(word, bytePos > 0 ? bytes[bytePos - 1] : 0);
-            bytePos += 8;
-        }
-    }
-    while (visPos < target && bytePos < byteCount) {
-        const uchar b = bytes[bytePos];
-        if ((b & 0xC0) == 0x80 || (b == '\n' && bytePos > 0 && bytes[bytePos - 1] == '\r')) {
-            ++bytePos;
-            continue;
-        }
-        if (b < 0x80) {
-            bytePos += (b == '\r' && bytePos + 1 < byteCount && bytes[bytePos + 1] == '\n') ? 2 : 1;
-            visPos += 1;
-        } else if (b < 0xE0) {
-            bytePos += 2;
-            visPos += 1;
-        } else if (b < 0xF0) {
-            bytePos += 3;
-            visPos += 1;
-        } else {
-            bytePos += 4;
-            visPos += 2;
-        }
-    }
-    return std::min(bytePos, byteCount);
 }
 
 QByteArray PlainText::encodeInserted(const QString& text) const
@@ -408,16 +299,6 @@ QByteArray PlainText::encodeInserted(const QString& text) const
     return out;
 }
 
-bool PlainText::unchanged(const Edit& edit) const
-{
-    if (edit.text.size() != edit.length || edit.start + edit.length > visible.size)
-        return false;
-    for (qsizetype i = 0; i < edit.length; ++i)
-        if (edit.text.at(i).unicode() != visible.at(edit.start + i))
-            return false;
-    return true;
-}
-
 bool PlainText::canEncode(const EditList& edits) const
 {
     const QChar* checked = nullptr;
@@ -440,76 +321,6 @@ bool PlainText::canEncode(const EditList& edits) const
         }
     }
     return true;
-}
-
-bool PlainText::write(const EditList& edits, QIODevice& out) const
-{
-    outBuffer.resize(0);
-    outBuffer.reserve(kOutBufferSize);
-    bool ok = true;
-    const char* raw = reinterpret_cast<const char*>(bytes);
-    qsizetype visPos = 0, bytePos = bom, copied = 0;
-    auto flush = [&] {
-        if (!outBuffer.isEmpty())
-            ok = ok && out.write(outBuffer) == outBuffer.size();
-        outBuffer.resize(0);
-    };
-    auto put = [&](const char* data, qsizetype length) {
-        if (length <= 0)
-            return;
-        if (length >= kOutBufferSize / 4) {
-            flush();
-            ok = ok && out.write(data, length) == length;
-            return;
-        }
-        if (outBuffer.size() + length > kOutBufferSize)
-            flush();
-        const qsizetype used = outBuffer.size();
-        outBuffer.resize(used + length);
-        std::memcpy(outBuffer.data() + used, data, size_t(length));
-    };
-
-    // Kept and inserted pieces meet where the edits are. A CR that ends one piece and an LF that
-    // begins the next would read as one CR LF line break: a CR written before the LF keeps them two.
-    const bool wide = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
-    const qsizetype unit = wide ? 2 : 1;
-    const char* cr = enc == TextEncoding::Utf16BE ? "\0\r" : "\r\0";
-    auto unitAt = [&](const char* at) {
-        return !wide                       ? char16_t(uchar(at[0]))
-            : enc == TextEncoding::Utf16LE ? char16_t(uchar(at[0]) | uchar(at[1]) << 8)
-                                           : char16_t(uchar(at[0]) << 8 | uchar(at[1]));
-    };
-    bool afterCR = false;
-    auto piece = [&](const char* data, qsizetype length) {
-        if (length < unit)
-            return;
-        if (afterCR && unitAt(data) == u'\n')
-            put(cr, unit);
-        put(data, length);
-        afterCR = unitAt(data + length - unit) == u'\r';
-    };
-
-    const QChar* encodedFor = nullptr;
-    qsizetype encodedLength = -1;
-    QByteArray encoded;
-    for (const Edit& edit : edits) {
-        if (unchanged(edit))
-            continue; // the matched text keeps its own bytes
-        const qsizetype start = byteOffset(visPos, bytePos, edit.start);
-        piece(raw + copied, start - copied);
-        if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {
-            encoded = encodeInserted(edit.text);
-            encodedFor = edit.text.constData();
-            encodedLength = edit.text.size();
-        }
-        piece(encoded.constData(), encoded.size());
-        copied = byteOffset(visPos, bytePos, edit.start + edit.length);
-        if (!ok)
-            return false;
-    }
-    piece(raw + copied, byteCount - copied);
-    flush();
-    return ok;
 }
 
 } // namespace richtext

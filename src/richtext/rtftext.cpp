@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QEvent>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -27,6 +28,11 @@ RichTextBox::RichTextBox(QWidget* parent)
     edit->viewport()->installEventFilter(this);
     connect(edit, &QTextEdit::selectionChanged, this, &RichTextBox::selectionFromView);
     connect(edit, &QTextEdit::cursorPositionChanged, this, &RichTextBox::selectionFromView);
+    connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        const QScrollBar* bar = edit->verticalScrollBar();
+        if (value >= bar->maximum() - bar->pageStep())
+            showUpTo(shownLength + kShownStep);
+    });
     refreshView();
 }
 
@@ -170,13 +176,41 @@ void RichTextBox::documentChanged()
         refreshView();
 }
 
+// How much of the document the view may hold: kMaxShownChars, without cutting a surrogate pair.
+qsizetype RichTextBox::shownLimit() const
+{
+    qsizetype shown = std::min(doc.length(), kMaxShownChars);
+    if (shown < doc.length() && shown > 0 && QChar::isHighSurrogate(doc.mid(shown - 1, 1).at(0).unicode()))
+        --shown;
+    return shown;
+}
+
+// Plain text shown so far is followed by the document's next characters, up to `position` and at most
+// the limit. Showing all of a large document at once costs far more than filling the pane.
+void RichTextBox::showUpTo(qsizetype position)
+{
+    if (updatingView || frozen() || !viewCurrent() || doc.isRich() || position <= shownLength)
+        return;
+    const qsizetype limit = shownLimit();
+    qsizetype to = std::min(limit, std::max(position, shownLength + kShownStep));
+    if (to < limit && QChar::isHighSurrogate(doc.mid(to - 1, 1).at(0).unicode()))
+        --to;
+    if (to <= shownLength)
+        return;
+    updatingView = true;
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(doc.mid(shownLength, to - shownLength));
+    shownLength = to;
+    updatingView = false;
+    selectionToView();
+}
+
 void RichTextBox::refreshView()
 {
     updatingView = true;
     QTextDocument& view = *edit->document();
-    qsizetype shown = std::min(doc.length(), kMaxShownChars);
-    if (shown < doc.length() && shown > 0 && QChar::isHighSurrogate(doc.mid(shown - 1, 1).at(0).unicode()))
-        --shown;
+    qsizetype shown = shownLimit();
     bool filled = false;
     if (const RtfSource* source = doc.rtf()) {
         if (doc.edits().empty()) {
@@ -197,8 +231,14 @@ void RichTextBox::refreshView()
             }
         }
     }
-    if (!filled)
+    if (!filled) {
+        if (shown > kShownStep) {
+            shown = kShownStep;
+            if (QChar::isHighSurrogate(doc.mid(shown - 1, 1).at(0).unicode()))
+                --shown;
+        }
         edit->setPlainText(doc.mid(0, shown));
+    }
     shownLength = shown;
     shownRevision = doc.revision();
     updatingView = false;
@@ -209,6 +249,7 @@ void RichTextBox::selectionToView()
 {
     if (frozen() || !viewCurrent())
         return;
+    showUpTo(doc.selStart() + doc.selLength());
     const qsizetype start = std::min(doc.selStart(), shownLength);
     const qsizetype end = std::min(doc.selStart() + doc.selLength(), shownLength);
     QTextCursor cursor = edit->textCursor();

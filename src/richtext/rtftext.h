@@ -55,9 +55,12 @@ public:
     // The document behind the control, for tests and for reasons the workflow reports.
     const Document& document() const;
     // The view that shows the document (read-only, selectable). It holds at most the first
-    // kMaxShownChars characters of a large document.
+    // kMaxShownChars characters of a large document; of plain text it first holds kShownStep
+    // characters, more than fill the pane, and another step whenever it is scrolled near the end of
+    // what it holds or the selection lies beyond it.
     QTextEdit* view() const { return edit; }
     static constexpr qsizetype kMaxShownChars = 1'000'000;
+    static constexpr qsizetype kShownStep = 65'536;
 
     // While painting is frozen the view is left alone; here it catches up with the document.
     void paintingResumed() override;
@@ -74,6 +77,8 @@ private:
     bool viewCurrent() const { return shownRevision == doc.revision(); }
     void documentChanged();
     void refreshView();
+    qsizetype shownLimit() const;
+    void showUpTo(qsizetype position);
     void selectionToView();
     void selectionFromView();
 

@@ -16,6 +16,9 @@ class TextModel
 {
 public:
     void reset(TextRef original);
+    // The same original text, now with its characters (it may have been given by its length only,
+    // and read by nobody until now). The edits stay.
+    void setOriginal(TextRef original) { orig = original; }
 
     const TextRef& original() const { return orig; }
     const EditList& edits() const { return list; }
@@ -40,6 +43,7 @@ private:
     // The number of edits whose inserted text begins at or before `pos`.
     std::size_t editsUpTo(qsizetype pos) const;
     void rebuild(qsizetype pos, qsizetype count, const QString& text);
+    void makeRoomForEdits(qsizetype at);
 
     TextRef orig;
     EditList list;

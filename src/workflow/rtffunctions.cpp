@@ -56,12 +56,6 @@ namespace
         return Next::Stop;
     }
 
-    // A counter held as the decimal text of a label.
-    void increment(platform::Label& counter)
-    {
-        counter.setCaption(QString::number(counter.Caption().toLongLong() + 1));
-    }
-
     void report(MainForm& w, const QString& name, const QString& what)
     {
         w.lstResults->addItem(name + QStringLiteral(" - ") + what);
@@ -135,8 +129,8 @@ namespace
         do {
             yieldInLoop();
             document.setSelText(replacement);
-            increment(*w.lblTotal);
-            increment(*w.lblTotal2);
+            w.lblTotal->increment();
+            w.lblTotal2->increment();
             yieldInLoop();
             // The search goes on right after the inserted text, which is never searched again: "a" ->
             // "aa" cannot loop, and "catcat" gives two matches.

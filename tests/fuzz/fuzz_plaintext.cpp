@@ -4,6 +4,7 @@
 
 #include "fuzzing.h"
 #include "richtext/plaintext.h"
+#include "richtext/search.h"
 
 #include <QBuffer>
 #include <QStringDecoder>
@@ -88,14 +89,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static PlainText plain, reread;
     if (plain.load(r.file) != richtext::LoadOutcome::Loaded)
         return 0;
+    FUZZ_CHECK(reread.load(r.file) == richtext::LoadOutcome::Loaded);
+    plain.decodeText();
     const QString text = textOf(plain);
     FUZZ_CHECK(text == decoded(r.file, plain));
     FUZZ_CHECK(written(plain, {}) == r.file);
 
-    const richtext::EditList edits =
-        fuzzing::editsFor(plain.text(), r.needleIn(text), r, [](qsizetype, qsizetype) {
-            return true;
-        });
+    const QString needle = r.needleIn(text);
+    const richtext::EditList edits = fuzzing::editsFor(plain.text(), needle, r, [](qsizetype, qsizetype) {
+        return true;
+    });
+
+    // A UTF-8 file is searched in its own bytes before it is decoded: the same matches, at the same
+    // visible places.
+    if (reread.searchesBytes() && !needle.isEmpty()) {
+        const richtext::Matcher matcher(needle, r.matchCase);
+        if (matcher.searchesUtf8()) {
+            std::size_t hits = 0;
+            for (qsizetype from = 0;; ++hits) {
+                const qsizetype at =
+                    reread.findInBytes(matcher, from, reread.text().size, [](const PlainText::ByteMatch&) {
+                        return true;
+                    });
+                if (at < 0)
+                    break;
+                FUZZ_CHECK(hits < edits.size() && edits[hits].start == at);
+                from = at + matcher.size();
+            }
+            FUZZ_CHECK(hits == edits.size());
+        }
+    }
     if (edits.empty() || !plain.canEncode(edits))
         return 0;
     const QByteArray after = written(plain, edits);
@@ -107,6 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // UTF-16, or leave a text that begins with U+FEFF, read as a mark. Likewise a UTF-16 LE mark
     // followed by a NUL character reads as a UTF-32 mark. Any other file reads back as it was.
     const bool loaded = reread.load(after) == richtext::LoadOutcome::Loaded;
+    if (loaded)
+        reread.decodeText();
     const bool ambiguous = plain.bomLength() == 0 || after.startsWith(QByteArray("\xFF\xFE\0\0", 4));
     if (ambiguous
         && (!loaded || reread.encoding() != plain.encoding() || reread.bomLength() != plain.bomLength()))

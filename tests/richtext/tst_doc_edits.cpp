@@ -37,18 +37,30 @@ void EditsTest::forwardEdits_data()
     row("replacement with a line break", "a,b,c", ",", "\r\n", "a\nb\nc");
 }
 
+// On text held as UTF-16, and on a UTF-8 file with CRLF line breaks that ends in a line of its own,
+// searched in its bytes and written back.
 void EditsTest::forwardEdits()
 {
     QFETCH(QString, text);
     QFETCH(QString, find);
     QFETCH(QString, with);
     QFETCH(QString, after);
-    Document doc;
+    auto crlf = [](const QString& visible) {
+        return QString(visible + "\n" + QChar(0xE9)).replace("\n", "\r\n").toUtf8();
+    };
+    Document doc, file;
     doc.setText(text);
-    QCOMPARE(doctest::replaceAll(doc, find, with, richtext::rtfMatchCase), int(text.count(find)));
-    QCOMPARE(doc.text(), after);
-    QCOMPARE(doc.length(), after.size());
-    QCOMPARE(doc.selStart(), qsizetype(after.size() - text.size() + text.lastIndexOf(find) + find.size()));
+    const QString path = doctest::writeFile(dir, "forward.txt", crlf(text));
+    QCOMPARE(file.load(path, LoadMode::Text), LoadOutcome::Loaded);
+    for (Document* d : { &doc, &file }) {
+        const QString end = d == &file ? "\n" + QString(QChar(0xE9)) : QString();
+        QCOMPARE(doctest::replaceAll(*d, find, with, richtext::rtfMatchCase), int(text.count(find)));
+        QCOMPARE(d->length(), after.size() + end.size());
+        QCOMPARE(d->selStart(), qsizetype(after.size() - text.size() + text.lastIndexOf(find) + find.size()));
+        QCOMPARE(d->text(), after + end);
+    }
+    QCOMPARE(file.save(path, richtext::rtfText), SaveOutcome::Written);
+    QCOMPARE(doctest::readFile(path), crlf(after));
 }
 
 void EditsTest::editsAnywhere_data()

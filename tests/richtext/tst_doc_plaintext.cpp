@@ -63,6 +63,9 @@ void PlainTextTest::writeBack_data()
     row("kept CR and LF meeting stay two breaks", "a\r;\nb", ";", "", exact, 1, "a\r\r\nb");
     row("CR and LF meeting in UTF-16", leBom + utf16(u"a\r;\n", true), ";", "", exact, 1,
         leBom + utf16(u"a\r\r\n", true));
+    row("whole word after a replacement that ends in a letter", "x.x.\r\nx.", "x.", "yy",
+        exact | richtext::rtfWholeWord, 2, "yyx.\r\nyy");
+    row("Kelvin sign replaced ignoring case", "\xE2\x84\xAA k\r\n", "K", "k", 0, 2, "k k\r\n");
     row("CRLF file, match after many lines", "l1\r\nl2\r\nl3\r\nxyz\r\n", "XYZ", "ok", 0, 1,
         "l1\r\nl2\r\nl3\r\nok\r\n");
     row("Windows-1252 bytes 0x80-0x9F kept", "\x80\x81\x8D\x8F\x90\x9D\x9F x \xFF", "x", "\xE2\x82\xAC",

@@ -2,6 +2,7 @@
 #include "platform/paintfreeze.h"
 #include "richtext/rtftext.h"
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -140,11 +141,25 @@ void RichTextBoxTest::largeFile()
     QVERIFY(showOnScreen(box));
     QCOMPARE(box.LoadFile(path, richtext::rtfText), LoadOutcome::Loaded);
     QCOMPARE(box.document().length(), qsizetype(line.size()) * 1'200'000);
-    QVERIFY(box.view()->document()->characterCount() <= RichTextBox::kMaxShownChars + 1);
+    QCOMPARE(box.view()->document()->characterCount(), RichTextBox::kShownStep + 1);
 
-    // Selections in the shown part are exact; the rest of the document is still searched and edited.
+    // Selections in the part that can be shown are exact: the view takes in text up to the selection.
     QCOMPARE(box.Find("QUORUM", line.size()), line.size() * 2 - 7);
     QCOMPARE(box.view()->textCursor().selectedText(), QString("quorum"));
+    QCOMPARE(box.Find("quorum", 10'000 * line.size()), 10'001 * line.size() - 7);
+    QCOMPARE(box.view()->textCursor().selectedText(), QString("quorum"));
+    QCOMPARE(shown(box), box.document().mid(0, shown(box).size()));
+    // Scrolling to the end of what is shown shows more, up to the limit.
+    QScrollBar* bar = box.view()->verticalScrollBar();
+    for (int step = 0; step < 40 && box.view()->document()->characterCount() <= RichTextBox::kMaxShownChars;
+         ++step) {
+        QApplication::processEvents();
+        bar->setValue(bar->maximum());
+    }
+    QCOMPARE(box.view()->document()->characterCount(), RichTextBox::kMaxShownChars + 1);
+    QCOMPARE(shown(box), box.document().mid(0, RichTextBox::kMaxShownChars));
+
+    // The rest of the document is still searched and edited.
     QCOMPARE(box.Find("quorum", box.document().length() - 10), box.document().length() - 7);
     box.setSelText("senate");
     QCOMPARE(box.document().mid(box.document().length() - 7, 7), QString("senate\n"));

@@ -45,6 +45,7 @@ void RtfFunctionsTest::replace_data()
         { "empty replacement deletes", "*.txt", "a cat, b cat.", "cat", "", "", "a , b .", 2 },
         { "replacement holds the find string", "*.txt", "aXa", "a", "aa", "", "aaXaa", 2 },
         { "adjacent", "*.txt", "catcat", "cat", "dog", "", "dogdog", 2 },
+        { "ten: the count carries", "*.txt", "xxxxxxxxxx", "x", "yy", "", "yyyyyyyyyyyyyyyyyyyy", 10 },
         { "case ignored", "*.txt", "Cat CAT", "cat", "dog", "", "dog dog", 2 },
         { "match case", "*.txt", "Cat cat", "cat", "dog", "c", "Cat dog", 1 },
         { "whole word in longer words", "*.txt", "concat cats", "cat", "dog", "w", "concat cats", 0 },
