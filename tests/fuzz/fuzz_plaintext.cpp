@@ -56,7 +56,11 @@ QString fromUtf8ByteByByte(const QByteArray& bytes)
             ++i;
             continue;
         }
-        text += QString::fromUcs4(&code, 1);
+        // One character, taken as it is: QString::fromUcs4 would drop a U+FEFF as a byte order mark.
+        if (QChar::requiresSurrogates(code))
+            text.append(QChar(QChar::highSurrogate(code))).append(QChar(QChar::lowSurrogate(code)));
+        else
+            text.append(QChar(char16_t(code)));
         i += more + 1;
     }
     return text;
