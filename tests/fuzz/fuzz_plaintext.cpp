@@ -127,7 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const QByteArray after = written(plain, edits);
     const QString expected = fuzzing::applied(text, edits);
-    FUZZ_CHECK(decoded(after, plain) == expected);
+    // Taking out the text between stray bytes of a damaged UTF-8 file can bring them together into
+    // one character: every byte is where it belongs, and they read differently now.
+    const QString readBack = decoded(after, plain);
+    if (plain.encoding() == TextEncoding::Utf8
+        && readBack.count(QChar::ReplacementCharacter) < expected.count(QChar::ReplacementCharacter))
+        return 0;
+    FUZZ_CHECK(readBack == expected);
 
     // Without a byte order mark the encoding is what the bytes look like, for this program as for
     // any other: an edit can make a Windows-1252 file valid UTF-8, take away the NUL bytes that mark
