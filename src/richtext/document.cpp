@@ -274,6 +274,16 @@ qsizetype Document::length() const
 }
 QString Document::mid(qsizetype position, qsizetype count) const
 {
+    // The pieces of a plain file's text that no edit has touched are decoded on their own: showing
+    // the start of a large file does not decode all of it.
+    if (d->origin == Origin::Plain && d->plain.textPending()) {
+        const PlainText& plain = d->plain;
+        auto piece = d->model.mid(position, count, [&plain](QString& out, qsizetype from, qsizetype n) {
+            return plain.appendPending(out, from, n);
+        });
+        if (piece)
+            return *std::move(piece);
+    }
     d->ensureText();
     return d->model.mid(position, count);
 }

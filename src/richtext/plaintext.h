@@ -49,6 +49,9 @@ public:
     TextRef text() const { return visible; }
     bool textPending() const { return pending; }
     void decodeText();
+    // While the text is not decoded: appends `count` characters of it from `position` to `out`,
+    // decoded from their bytes alone; false when the range begins or ends inside a surrogate pair.
+    bool appendPending(QString& out, qsizetype position, qsizetype count) const;
     TextEncoding encoding() const { return enc; }
     LineEnding lineEnding() const { return ending; }
     qsizetype bomLength() const { return bom; }

@@ -3,6 +3,8 @@
 #include "richtext/plaintext.h"
 #include "richtext/search.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -41,6 +43,23 @@ void PlainText::remember(qsizetype visiblePos, qsizetype bytePos)
 {
     if (anchors.empty() || (anchors.back().visible < visiblePos && anchors.back().byte < bytePos))
         anchors.push_back({ visiblePos, bytePos });
+}
+
+bool PlainText::appendPending(QString& out, qsizetype position, qsizetype count) const
+{
+    qsizetype visPos = 0, bytePos = bom;
+    const qsizetype from = byteOffset(visPos, bytePos, position);
+    if (visPos != position)
+        return false;
+    const qsizetype to = byteOffset(visPos, bytePos, position + count);
+    if (visPos != position + count)
+        return false;
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString piece = decoder.decode(QByteArrayView(bytes + from, to - from));
+    if (hasCR)
+        piece.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    out.append(piece);
+    return true;
 }
 
 // Moves the cursor (visPos, bytePos) forward to the visible position `target` and returns the byte

@@ -57,16 +57,22 @@ qsizetype TextModel::toOriginal(qsizetype pos) const
 
 QString TextModel::mid(qsizetype pos, qsizetype count) const
 {
+    return *mid(pos, count, [this](QString& out, qsizetype from, qsizetype n) {
+        orig.appendTo(out, from, n);
+        return true;
+    });
+}
+
+std::optional<QString> TextModel::mid(qsizetype pos, qsizetype count, const OriginalReader& original) const
+{
     QString out;
     pos = std::clamp<qsizetype>(pos, 0, length());
     count = std::clamp<qsizetype>(count, 0, length() - pos);
     if (count == 0)
         return out;
     out.reserve(count);
-    if (pos >= tailStart()) {
-        orig.appendTo(out, pos - shift, count);
-        return out;
-    }
+    if (pos >= tailStart())
+        return original(out, pos - shift, count) ? std::optional(std::move(out)) : std::nullopt;
     std::size_t n = editsUpTo(pos);
     qsizetype end = pos + count;
     while (pos < end) {
@@ -84,7 +90,8 @@ QString TextModel::mid(qsizetype pos, qsizetype count) const
         const qsizetype limit = n < list.size() ? currentStart(n) : end;
         const qsizetype take = std::min(limit, end) - pos;
         if (take > 0) {
-            orig.appendTo(out, pos - shiftBefore(n), take);
+            if (!original(out, pos - shiftBefore(n), take))
+                return std::nullopt;
             pos += take;
         }
         if (n < list.size() && pos >= currentStart(n))

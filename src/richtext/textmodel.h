@@ -4,6 +4,8 @@
 #include "richtext/textref.h"
 
 #include <QString>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace richtext
@@ -30,6 +32,10 @@ public:
 
     char16_t at(qsizetype pos) const;
     QString mid(qsizetype pos, qsizetype count) const;
+    // The same, with the original text read by `original` (which appends `count` characters from
+    // `from` to `out`, or returns false when it cannot) instead of the text reference.
+    using OriginalReader = std::function<bool(QString& out, qsizetype from, qsizetype count)>;
+    std::optional<QString> mid(qsizetype pos, qsizetype count, const OriginalReader& original) const;
     QString text() const { return mid(0, length()); }
     // The original position of a position of the text; inside inserted text, where that text begins.
     qsizetype toOriginal(qsizetype pos) const;
