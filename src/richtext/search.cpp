@@ -293,12 +293,15 @@ bool Matcher::equalsAt(const TextRef& text, qsizetype at) const
     return true;
 }
 
-// Scans for each possible first unit with a vectorised single-unit search, always verifying the
-// nearest candidate: the scan of a unit restarts only after its own candidate was used.
-template <typename Scan>
-qsizetype Matcher::leapfrog(Scan scan, const TextRef& text, qsizetype from, qsizetype last) const
+namespace
 {
-    const qsizetype count = text.latin1 ? qsizetype(latin1Leads.size()) : qsizetype(leads.size());
+// Scans for each of `count` (at most 8) possible first units with a vectorised single-unit search,
+// `scan(k, at)` giving the next place of unit k at or after `at`, and always verifies the nearest
+// candidate with `matches(at)`: the scan of a unit restarts only after its own candidate was used.
+// The first place that matches, or -1 when the candidates pass `last`.
+template <typename Scan, typename Matches>
+qsizetype leapfrog(qsizetype count, Scan scan, Matches matches, qsizetype from, qsizetype last)
+{
     qsizetype nextAt[8];
     const qsizetype used = std::min<qsizetype>(count, 8);
     for (qsizetype k = 0; k < used; ++k)
@@ -311,11 +314,12 @@ qsizetype Matcher::leapfrog(Scan scan, const TextRef& text, qsizetype from, qsiz
         const qsizetype at = nextAt[best];
         if (at > last)
             return -1;
-        if (equalsAt(text, at))
+        if (matches(at))
             return at;
         nextAt[best] = scan(best, at + 1);
     }
 }
+} // namespace
 
 qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) const
 {
@@ -325,6 +329,7 @@ qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) co
     if (m == 0 || to - from < m)
         return -1;
     const qsizetype last = to - m; // the last position a match can start at
+    auto verify = [&](qsizetype at) { return equalsAt(text, at); };
 
     if (text.latin1) {
         if (exact && latin1Pattern.isEmpty())
@@ -342,7 +347,7 @@ qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) co
             const void* hit = std::memchr(text.latin1 + at, latin1Leads[size_t(k)], size_t(last + 1 - at));
             return hit ? static_cast<const uchar*>(hit) - text.latin1 : kNone;
         };
-        return leapfrog(scan, text, from, last);
+        return leapfrog(qsizetype(latin1Leads.size()), scan, verify, from, last);
     }
 
     const QStringView hay(text.utf16, last + 1);
@@ -354,7 +359,7 @@ qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) co
     };
     if (leads.size() > 8)
         return slowScan(text, from, last);
-    return leapfrog(scan, text, from, last);
+    return leapfrog(qsizetype(leads.size()), scan, verify, from, last);
 }
 
 qsizetype Matcher::indexInUtf8(const uchar* bytes, qsizetype n, qsizetype from, qsizetype& length) const
@@ -374,25 +379,14 @@ qsizetype Matcher::indexInUtf8(const uchar* bytes, qsizetype n, qsizetype from, 
         const void* hit = std::memchr(bytes + at, utf8Leads[size_t(k)], size_t(n - at));
         return hit ? static_cast<const uchar*>(hit) - bytes : kNone;
     };
-    qsizetype nextAt[8];
-    const qsizetype used = qsizetype(utf8Leads.size());
-    for (qsizetype k = 0; k < used; ++k)
-        nextAt[k] = scan(k, from);
-    for (;;) {
-        qsizetype best = 0;
-        for (qsizetype k = 1; k < used; ++k)
-            if (nextAt[k] < nextAt[best])
-                best = k;
-        const qsizetype at = nextAt[best];
-        if (at >= n)
-            return -1;
+    auto matches = [&](qsizetype at) {
         qsizetype end = at;
-        if (decodeUtf8Units(bytes, n, at, window.data(), m, end) >= m && equalsAt(decoded, 0)) {
-            length = end - at;
-            return at;
-        }
-        nextAt[best] = scan(best, at + 1);
-    }
+        if (decodeUtf8Units(bytes, n, at, window.data(), m, end) < m || !equalsAt(decoded, 0))
+            return false;
+        length = end - at;
+        return true;
+    };
+    return leapfrog(qsizetype(utf8Leads.size()), scan, matches, from, n - 1);
 }
 
 // For a first character with more case forms than the scan keeps apart: test every position.

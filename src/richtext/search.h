@@ -39,8 +39,6 @@ private:
     bool equalsAt(const TextRef& text, qsizetype at) const;
     void prepareUtf8(QStringView needle);
     qsizetype slowScan(const TextRef& text, qsizetype from, qsizetype last) const;
-    template <typename Scan>
-    qsizetype leapfrog(Scan scan, const TextRef& text, qsizetype from, qsizetype last) const;
 
     QString pattern; // the needle, or its folded form when case is ignored
     bool exact;
