@@ -104,6 +104,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     });
 
+    // Before it is decoded, a piece of a UTF-8 file's text is read from its bytes alone, as it reads
+    // in the decoded text (a piece that would cut a surrogate pair is not read).
+    if (reread.textPending()) {
+        const qsizetype at = std::min<qsizetype>(r.at, text.size());
+        const qsizetype count = std::min<qsizetype>(r.length * 5, text.size() - at);
+        QString piece;
+        if (reread.appendPending(piece, at, count))
+            FUZZ_CHECK(piece == text.mid(at, count));
+    }
+
     // A UTF-8 file is searched in its own bytes before it is decoded: the same matches, at the same
     // visible places.
     if (reread.searchesBytes() && !needle.isEmpty()) {
