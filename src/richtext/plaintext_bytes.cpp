@@ -1,5 +1,6 @@
 // What a plain-text document does with its file's bytes: where a visible position lies in them,
 // searching them without decoding, and writing the file back with the edits.
+#include "richtext/growth.h"
 #include "richtext/plaintext.h"
 #include "richtext/search.h"
 
@@ -41,8 +42,11 @@ const PlainText::Anchor* PlainText::anchorAtOrBefore(qsizetype target) const
 
 void PlainText::remember(qsizetype visiblePos, qsizetype bytePos)
 {
-    if (anchors.empty() || (anchors.back().visible < visiblePos && anchors.back().byte < bytePos))
+    if (anchors.empty() || (anchors.back().visible < visiblePos && anchors.back().byte < bytePos)) {
+        if (anchors.size() == anchors.capacity())
+            moveToCapacity(anchors, promisedCapacity(anchors.size(), bytePos, byteCount));
         anchors.push_back({ visiblePos, bytePos });
+    }
 }
 
 bool PlainText::appendPending(QString& out, qsizetype position, qsizetype count) const

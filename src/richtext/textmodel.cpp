@@ -1,9 +1,8 @@
 #include "richtext/textmodel.h"
 
-#include "richtext/fileread.h"
+#include "richtext/growth.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace richtext
 {
@@ -125,29 +124,9 @@ void TextModel::replace(qsizetype pos, qsizetype count, const QString& text)
     shiftAfter.back() = shift;
 }
 
-namespace
-{
-    template <typename T> void moveToCapacity(std::vector<T>& items, std::size_t capacity)
-    {
-        std::vector<T> bigger;
-        bigger.reserve(capacity);
-        preferLargePages(bigger.data(), qsizetype(capacity * sizeof(T)));
-        std::move(items.begin(), items.end(), std::back_inserter(bigger));
-        items.swap(bigger);
-    }
-} // namespace
-
-// A replace run over a large text makes a million edits. The lists grow by what the text read so far
-// promises for the rest, at least twice and at most eight times what they hold: fewer moves, and
-// fresh memory in large pages. What is reserved and never used costs no memory.
 void TextModel::makeRoomForEdits(qsizetype at)
 {
-    const std::size_t size = list.size();
-    std::size_t wanted = std::max<std::size_t>(16, 2 * size);
-    if (size >= 16 && at > 0) {
-        const double promised = double(size) * double(orig.size) / double(at) * 1.25;
-        wanted = std::clamp(std::size_t(std::min(promised, 1e15)), 2 * size, 8 * size);
-    }
+    const std::size_t wanted = promisedCapacity(list.size(), at, orig.size);
     moveToCapacity(list, wanted);
     moveToCapacity(shiftAfter, wanted);
 }
