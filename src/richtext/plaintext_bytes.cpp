@@ -4,8 +4,6 @@
 #include "richtext/plaintext.h"
 #include "richtext/search.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -55,15 +53,13 @@ bool PlainText::appendPending(QString& out, qsizetype position, qsizetype count)
     const qsizetype from = byteOffset(visPos, bytePos, position);
     if (visPos != position)
         return false;
-    const qsizetype to = byteOffset(visPos, bytePos, position + count);
-    if (visPos != position + count)
-        return false;
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString piece = decoder.decode(QByteArrayView(bytes + from, to - from));
-    if (hasCR)
-        piece.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    out.append(piece);
-    return true;
+    const qsizetype at = out.size();
+    out.resize(at + count + 1); // room for both halves of a pair at the end
+    qsizetype end = from;
+    const qsizetype written =
+        decodeUtf8Units(bytes, byteCount, from, reinterpret_cast<char16_t*>(out.data() + at), count, end);
+    out.resize(written == count ? at + count : at);
+    return written == count;
 }
 
 // Moves the cursor (visPos, bytePos) forward to the visible position `target` and returns the byte
