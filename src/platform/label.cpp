@@ -14,23 +14,20 @@ void Label::setCaption(const QString& caption)
     if (caption == m_caption)
         return;
     m_caption = caption;
-    m_counting = false;
     captionChanged();
 }
 
 void Label::increment()
 {
-    // Digits only, no leading zero, and far from the largest number a count can hold; a caption that
-    // the last increment wrote is one.
+    // A plain decimal number (digits only, no leading zero, far from the largest number a count can
+    // hold) is counted up in its digits; any other caption is read as a number and the sum written.
     const qsizetype length = m_caption.size();
-    if (!m_counting || length >= 18) {
-        bool plainNumber = length > 0 && length < 18 && (length == 1 || m_caption.front() != u'0');
-        for (qsizetype i = 0; plainNumber && i < length; ++i)
-            plainNumber = m_caption.at(i) >= u'0' && m_caption.at(i) <= u'9';
-        if (!plainNumber) {
-            setCaption(QString::number(m_caption.toLongLong() + 1));
-            return;
-        }
+    bool plainNumber = length > 0 && length < 18 && (length == 1 || m_caption.front() != u'0');
+    for (qsizetype i = 0; plainNumber && i < length; ++i)
+        plainNumber = m_caption.at(i) >= u'0' && m_caption.at(i) <= u'9';
+    if (!plainNumber) {
+        setCaption(QString::number(m_caption.toLongLong() + 1));
+        return;
     }
     QChar* digits = m_caption.data();
     qsizetype i = length - 1;
@@ -40,7 +37,6 @@ void Label::increment()
         digits[i] = QChar(digits[i].unicode() + 1);
     else
         m_caption.prepend(u'1');
-    m_counting = true;
     captionChanged();
 }
 

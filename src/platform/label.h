@@ -17,7 +17,7 @@ public:
     const QString& Caption() const { return m_caption; }
     void setCaption(const QString& caption);
     // A counter held as the caption: reads it as a number, adds 1 and writes the sum back as a
-    // decimal number. A caption that is already such a number is counted up in place.
+    // decimal number.
     void increment();
     // An auto-sized label widens to fit its caption whatever width it is given; its left edge stays.
     void setAutoSize(bool autoSize);
@@ -30,7 +30,6 @@ private:
     QString m_caption;
     bool m_stale = false;
     bool m_autoSize = false;
-    bool m_counting = false; // the caption is a plain decimal number that increment() wrote
 
     void fitCaption();
     void captionChanged();
