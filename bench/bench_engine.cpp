@@ -11,7 +11,7 @@
 // --make-rich writes an RTF document of about MB megabytes to replace "quorum" in: paragraphs with
 // formatting, escapes and fields, and with --notes a header, a footer and a footnote per paragraph.
 // Prints "<replacements> <files written>" and the time to stderr; exits 1 on a failure.
-#include "richtext/document.h"
+#include "engine/document.h"
 #include "richtext/rtftext.h"
 
 #include <cstdio>
@@ -37,10 +37,10 @@ int previewLoad(int argc, char** argv, const char* path)
     const qint64 loaded = timer.elapsed();
     QApplication::processEvents();
     std::fprintf(stderr, "%s: %lld chars, %lld shown, load+show %lld ms, first paint %lld ms\n",
-        qPrintable(richtext::describe(outcome)), (long long)box.document().length(),
+        qPrintable(engine::describe(outcome)), (long long)box.document().length(),
         (long long)box.view()->document()->characterCount() - 1, (long long)loaded,
         (long long)timer.elapsed());
-    return outcome == richtext::LoadOutcome::Loaded ? 0 : 1;
+    return outcome == engine::LoadOutcome::Loaded ? 0 : 1;
 }
 
 int makeRich(const char* path, int megabytes, bool notes)
@@ -71,14 +71,14 @@ int makeRich(const char* path, int megabytes, bool notes)
 
 int main(int argc, char** argv)
 {
-    int options = richtext::rtfMatchCase;
+    int options = engine::rtfMatchCase;
     bool rich = false;
     int arg = 1;
     for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
         if (!std::strcmp(argv[arg], "--whole-word"))
-            options = richtext::rtfWholeWord | richtext::rtfMatchCase;
+            options = engine::rtfWholeWord | engine::rtfMatchCase;
         else if (!std::strcmp(argv[arg], "--ignore-case"))
-            options = richtext::rtfNoOptions;
+            options = engine::rtfNoOptions;
         else if (!std::strcmp(argv[arg], "--rich"))
             rich = true;
         else if (!std::strcmp(argv[arg], "--make-rich") && arg + 2 < argc)
@@ -103,13 +103,13 @@ int main(int argc, char** argv)
 
     QElapsedTimer timer;
     timer.start();
-    richtext::Document document;
+    engine::Document document;
     long long replaced = 0, written = 0;
     for (int i = arg + 2; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
         const auto loaded =
-            document.load(path, rich ? richtext::LoadMode::RichOnly : richtext::LoadMode::Text);
-        if (loaded != richtext::LoadOutcome::Loaded)
+            document.load(path, rich ? engine::LoadMode::RichOnly : engine::LoadMode::Text);
+        if (loaded != engine::LoadOutcome::Loaded)
             continue; // the replace run skips files it cannot edit safely
         document.setSelStart(0);
         document.find(find, {}, {}, options);
@@ -120,8 +120,8 @@ int main(int argc, char** argv)
             ++replaced;
             document.find(find, document.selStart(), {}, options);
         }
-        const auto saved = document.save(path, rich ? richtext::rtfRTF : richtext::rtfText);
-        if (saved != richtext::SaveOutcome::Written) {
+        const auto saved = document.save(path, rich ? engine::rtfRTF : engine::rtfText);
+        if (saved != engine::SaveOutcome::Written) {
             std::fprintf(stderr, "%s: %s\n", argv[i], qPrintable(document.errorString()));
             return 1;
         }

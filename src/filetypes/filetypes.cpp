@@ -1,6 +1,6 @@
 #include "filetypes/filetypes.h"
 
-#include "filetypes/patternfile.h"
+#include "patternfile/patternfile.h"
 #include "mainform/mainform.h"
 #include "platform/combobox.h"
 #include "platform/files.h"

@@ -1,6 +1,6 @@
 #include "richtext/rtftext.h"
 
-#include "richtext/rtfsource.h"
+#include "engine/rtf/rtfsource.h"
 #include "richtext/rtftext_richview.h"
 
 #include <QBuffer>
@@ -51,14 +51,14 @@ void RichTextBox::setText(const QString& text)
 
 LoadOutcome RichTextBox::LoadFile(const QString& path, FileType type)
 {
-    const LoadOutcome outcome = doc.load(path, type == rtfText ? LoadMode::Text : LoadMode::RichOrText);
+    const LoadOutcome outcome = doc.load(path, type == rtfText ? engine::LoadMode::Text : engine::LoadMode::RichOrText);
     documentChanged();
     return outcome;
 }
 
 LoadOutcome RichTextBox::LoadRichOnly(const QString& path)
 {
-    const LoadOutcome outcome = doc.load(path, LoadMode::RichOnly);
+    const LoadOutcome outcome = doc.load(path, engine::LoadMode::RichOnly);
     documentChanged();
     return outcome;
 }
@@ -212,7 +212,7 @@ void RichTextBox::refreshView()
     QTextDocument& view = *edit->document();
     qsizetype shown = shownLimit();
     bool filled = false;
-    if (const RtfSource* source = doc.rtf()) {
+    if (const engine::RtfSource* source = doc.rtf()) {
         if (doc.edits().empty()) {
             fillRichView(view, *source, shown);
             filled = true;
@@ -221,9 +221,9 @@ void RichTextBox::refreshView()
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            if (source->write(doc.edits(), buffer) == RtfSource::WriteOutcome::Written) {
+            if (source->write(doc.edits(), buffer) == engine::RtfSource::WriteOutcome::Written) {
                 buffer.close();
-                if (const auto edited = RtfSource::parse(bytes);
+                if (const auto edited = engine::RtfSource::parse(bytes);
                     edited && edited->text().size() == doc.length()) {
                     fillRichView(view, *edited, shown);
                     filled = true;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/paintfreeze.h"
-#include "richtext/document.h"
+#include "engine/document.h"
 
 #include <optional>
 #include <QWidget>
@@ -11,7 +11,13 @@ class QTextEdit;
 namespace richtext
 {
 
-class Document;
+// The control speaks in the document engine's terms.
+using engine::Document;
+using engine::FileType;
+using engine::LoadOutcome;
+using engine::SaveOutcome;
+using engine::rtfRTF;
+using engine::rtfText;
 
 // The rich text control of the main window: the preview pane and the working document of every
 // replacement. The members mirror what the window relies on; positions are 0-based character counts

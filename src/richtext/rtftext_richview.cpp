@@ -17,7 +17,7 @@ namespace
     // Notes, headers and footers are set off from the body: smaller, and grey unless coloured.
     constexpr double kAsideScale = 0.85;
 
-    QTextCharFormat charFormat(const FormatRun& run, double defaultPointSize)
+    QTextCharFormat charFormat(const engine::FormatRun& run, double defaultPointSize)
     {
         QTextCharFormat format;
         if (run.bold)
@@ -41,16 +41,16 @@ namespace
         return format;
     }
 
-    Qt::Alignment alignment(ParagraphRun::Align align)
+    Qt::Alignment alignment(engine::ParagraphRun::Align align)
     {
         switch (align) {
-        case ParagraphRun::Align::Right:
+        case engine::ParagraphRun::Align::Right:
             return Qt::AlignRight;
-        case ParagraphRun::Align::Center:
+        case engine::ParagraphRun::Align::Center:
             return Qt::AlignHCenter;
-        case ParagraphRun::Align::Justify:
+        case engine::ParagraphRun::Align::Justify:
             return Qt::AlignJustify;
-        case ParagraphRun::Align::Left:
+        case engine::ParagraphRun::Align::Left:
             break;
         }
         return Qt::AlignLeft;
@@ -60,7 +60,7 @@ namespace
 
 // Pictures are left out: an image in a QTextDocument is a character of its own, and the view must
 // hold the document's characters one for one.
-void fillRichView(QTextDocument& view, const RtfSource& source, qsizetype maxChars)
+void fillRichView(QTextDocument& view, const engine::RtfSource& source, qsizetype maxChars)
 {
     view.clear();
     const QString& text = source.text();
@@ -68,7 +68,7 @@ void fillRichView(QTextDocument& view, const RtfSource& source, qsizetype maxCha
     QTextCursor cursor(&view);
     cursor.beginEditBlock();
     qsizetype at = 0;
-    for (const FormatRun& run : source.formatRuns()) {
+    for (const engine::FormatRun& run : source.formatRuns()) {
         if (run.start >= shown)
             break;
         if (at < run.start)
@@ -81,7 +81,7 @@ void fillRichView(QTextDocument& view, const RtfSource& source, qsizetype maxCha
     if (at < shown)
         cursor.insertText(text.mid(at, shown - at), QTextCharFormat());
 
-    const std::vector<ParagraphRun> paragraphs = source.paragraphRuns();
+    const std::vector<engine::ParagraphRun> paragraphs = source.paragraphRuns();
     std::size_t next = 0;
     Qt::Alignment align = Qt::AlignLeft;
     for (QTextBlock block = view.begin(); block.isValid(); block = block.next()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "richtext/rtfsource.h"
+#include "engine/rtf/rtfsource.h"
 
 class QTextDocument;
 
@@ -10,6 +10,6 @@ namespace richtext {
 // strike, font, size, colours, paragraph alignment, pictures Qt can decode). The view holds exactly
 // the characters of source.text(), one for one, so positions in the view are positions in the
 // document. At most `maxChars` characters are shown (the rest is left out).
-void fillRichView(QTextDocument& view, const RtfSource& source, qsizetype maxChars);
+void fillRichView(QTextDocument& view, const engine::RtfSource& source, qsizetype maxChars);
 
 } // namespace richtext

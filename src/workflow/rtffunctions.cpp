@@ -13,9 +13,9 @@
 #include <QCheckBox>
 #include <QListWidget>
 
-using richtext::LoadOutcome;
+using engine::LoadOutcome;
 using richtext::RichTextBox;
-using richtext::SaveOutcome;
+using engine::SaveOutcome;
 
 namespace RtfFunctions
 {
@@ -74,11 +74,11 @@ namespace
     // With both boxes ticked, only whole words whose case matches, in every search.
     int searchOptions(const MainForm& w)
     {
-        int options = richtext::rtfNoOptions;
+        int options = engine::rtfNoOptions;
         if (w.chkWhlWrd->isChecked())
-            options |= richtext::rtfWholeWord;
+            options |= engine::rtfWholeWord;
         if (w.chkCase->isChecked())
-            options |= richtext::rtfMatchCase;
+            options |= engine::rtfMatchCase;
         return options;
     }
 
@@ -92,7 +92,7 @@ namespace
         // text: anything that is not RTF (a word-processor file, a text file) is left untouched.
         const LoadOutcome loaded = isRichPattern(w.Combo1->Text())
             ? document.LoadRichOnly(path)
-            : document.LoadFile(path, richtext::rtfText);
+            : document.LoadFile(path, engine::rtfText);
         switch (loaded) {
         case LoadOutcome::Loaded:
             break;
@@ -103,11 +103,11 @@ namespace
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
             // What the file holds is not safe to edit; the other files still are.
-            report(w, name, QStringLiteral("skipped: ") + richtext::describe(loaded));
+            report(w, name, QStringLiteral("skipped: ") + engine::describe(loaded));
             return Next::GoOn;
         case LoadOutcome::Missing:
         case LoadOutcome::Unreadable:
-            report(w, name, QStringLiteral("not read: ") + richtext::describe(loaded));
+            report(w, name, QStringLiteral("not read: ") + engine::describe(loaded));
             return Next::Stop;
         }
 
@@ -144,10 +144,10 @@ namespace
                                         : count + QStringLiteral(" Strings replaced"));
         platform::DoEvents();
 
-        const auto format = isRichPattern(w.Combo1->Text()) ? richtext::rtfRTF : richtext::rtfText;
+        const auto format = isRichPattern(w.Combo1->Text()) ? engine::rtfRTF : engine::rtfText;
         const SaveOutcome saved = document.SaveFile(path, format);
         if (saved != SaveOutcome::Written) {
-            report(w, name, QStringLiteral("not written: ") + richtext::describe(saved));
+            report(w, name, QStringLiteral("not written: ") + engine::describe(saved));
             return afterRefusal(saved);
         }
         platform::DoEvents();

@@ -1,7 +1,7 @@
 // The pattern file: any bytes read as fields without a crash, and entries the file format can hold
 // come back from a written file as they were.
 
-#include "filetypes/patternfile.h"
+#include "patternfile/patternfile.h"
 #include "fuzzing.h"
 
 using namespace filetypes;

@@ -3,19 +3,19 @@
 // with edits holds its text with the edits applied, in its own encoding, and reads back so.
 
 #include "fuzzing.h"
-#include "richtext/plaintext.h"
-#include "richtext/search.h"
+#include "engine/plain/plaintext.h"
+#include "engine/text/search.h"
 
 #include <QBuffer>
 #include <QStringDecoder>
 
-using richtext::PlainText;
-using richtext::TextEncoding;
+using engine::PlainText;
+using engine::TextEncoding;
 
 namespace
 {
 
-QByteArray written(const PlainText& plain, const richtext::EditList& edits)
+QByteArray written(const PlainText& plain, const engine::EditList& edits)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -73,7 +73,7 @@ QString decoded(const QByteArray& bytes, const PlainText& as)
     QString text;
     if (as.encoding() == TextEncoding::Windows1252) {
         for (const char byte : body)
-            text += QChar(richtext::windows1252ToUnicode(uchar(byte)));
+            text += QChar(engine::windows1252ToUnicode(uchar(byte)));
     } else if (as.encoding() == TextEncoding::Utf8) {
         text = fromUtf8ByteByByte(body);
     } else {
@@ -91,16 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzzing::Replacement r = fuzzing::Replacement::read(data, size);
     // Like the program's, the documents are used again and again, with the buffers of the last file.
     static PlainText plain, reread;
-    if (plain.load(r.file) != richtext::LoadOutcome::Loaded)
+    if (plain.load(r.file) != engine::LoadOutcome::Loaded)
         return 0;
-    FUZZ_CHECK(reread.load(r.file) == richtext::LoadOutcome::Loaded);
+    FUZZ_CHECK(reread.load(r.file) == engine::LoadOutcome::Loaded);
     plain.decodeText();
     const QString text = textOf(plain);
     FUZZ_CHECK(text == decoded(r.file, plain));
     FUZZ_CHECK(written(plain, {}) == r.file);
 
     const QString needle = r.needleIn(text);
-    const richtext::EditList edits = fuzzing::editsFor(plain.text(), needle, r, [](qsizetype, qsizetype) {
+    const engine::EditList edits = fuzzing::editsFor(plain.text(), needle, r, [](qsizetype, qsizetype) {
         return true;
     });
 
@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A UTF-8 file is searched in its own bytes before it is decoded: the same matches, at the same
     // visible places.
     if (reread.searchesBytes() && !needle.isEmpty()) {
-        const richtext::Matcher matcher(needle, r.matchCase);
+        const engine::Matcher matcher(needle, r.matchCase);
         if (matcher.searchesUtf8()) {
             std::size_t hits = 0;
             for (qsizetype from = 0;; ++hits) {
@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // any other: an edit can make a Windows-1252 file valid UTF-8, take away the NUL bytes that mark
     // UTF-16, or leave a text that begins with U+FEFF, read as a mark. Likewise a UTF-16 LE mark
     // followed by a NUL character reads as a UTF-32 mark. Any other file reads back as it was.
-    const bool loaded = reread.load(after) == richtext::LoadOutcome::Loaded;
+    const bool loaded = reread.load(after) == engine::LoadOutcome::Loaded;
     if (loaded)
         reread.decodeText();
     const bool ambiguous = plain.bomLength() == 0 || after.startsWith(QByteArray("\xFF\xFE\0\0", 4));

@@ -3,16 +3,16 @@
 // edits applied.
 
 #include "fuzzing.h"
-#include "richtext/rtfsource.h"
+#include "engine/rtf/rtfsource.h"
 
 #include <QBuffer>
 
-using richtext::RtfSource;
+using engine::RtfSource;
 
 namespace
 {
 
-QByteArray written(const RtfSource& source, const richtext::EditList& edits, bool* ok)
+QByteArray written(const RtfSource& source, const engine::EditList& edits, bool* ok)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(written(*source, {}, &ok) == r.file && ok);
 
     const QString& text = source->text();
-    const richtext::TextRef ref { nullptr, reinterpret_cast<const char16_t*>(text.utf16()), text.size() };
-    const richtext::EditList edits =
+    const engine::TextRef ref { nullptr, reinterpret_cast<const char16_t*>(text.utf16()), text.size() };
+    const engine::EditList edits =
         fuzzing::editsFor(ref, r.needleIn(text), r, [&](qsizetype at, qsizetype length) {
             return !source->crossesBarrier(at, length);
         });
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // An inserted character takes at most a \uN and its stand-in: the document's own \uc does not
     // multiply it.
     qsizetype inserted = 0;
-    for (const richtext::Edit& edit : edits)
+    for (const engine::Edit& edit : edits)
         inserted += 8 + 16 * edit.text.size();
     FUZZ_CHECK(after.size() <= r.file.size() + inserted);
     const auto reread = RtfSource::parse(after);

@@ -3,9 +3,9 @@
 // Shared by the fuzz targets. Each target is one LLVMFuzzerTestOneInput: libFuzzer drives it in the
 // fuzz build, replay.cpp in every other build.
 
-#include "richtext/edit.h"
-#include "richtext/search.h"
-#include "richtext/textref.h"
+#include "engine/text/edit.h"
+#include "engine/text/search.h"
+#include "engine/text/textref.h"
 
 #include <algorithm>
 #include <array>
@@ -80,16 +80,16 @@ struct Replacement {
 // `accept` turns down is skipped and the search goes on from the character after its start. Exact
 // matches are also checked against a plain search of the text.
 template <typename Accept>
-richtext::EditList editsFor(
-    const richtext::TextRef& text, const QString& needle, const Replacement& r, Accept accept)
+engine::EditList editsFor(
+    const engine::TextRef& text, const QString& needle, const Replacement& r, Accept accept)
 {
-    richtext::EditList edits;
+    engine::EditList edits;
     if (needle.isEmpty())
         return edits;
     QString whole;
     if (r.matchCase)
         text.appendTo(whole, 0, text.size);
-    const richtext::Matcher matcher(needle, r.matchCase);
+    const engine::Matcher matcher(needle, r.matchCase);
     for (qsizetype from = 0;;) {
         const qsizetype at = matcher.indexIn(text, from, text.size);
         if (r.matchCase)
@@ -108,11 +108,11 @@ richtext::EditList editsFor(
 
 // `text` with `edits` applied, as it reads back: a CR LF pair or a lone CR in an inserted text is
 // one line break, "\n", like every line break of the visible text.
-inline QString applied(const QString& text, const richtext::EditList& edits)
+inline QString applied(const QString& text, const engine::EditList& edits)
 {
     QString out;
     qsizetype kept = 0;
-    for (const richtext::Edit& edit : edits) {
+    for (const engine::Edit& edit : edits) {
         out.append(QStringView(text).mid(kept, edit.start - kept));
         out.append(QString(edit.text).replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n'));
         kept = edit.start + edit.length;

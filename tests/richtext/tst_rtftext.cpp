@@ -1,4 +1,4 @@
-#include "doc_testing.h"
+#include "engine/doc_testing.h"
 #include "platform/paintfreeze.h"
 #include "richtext/rtftext.h"
 
@@ -9,7 +9,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-using richtext::LoadOutcome;
+using engine::LoadOutcome;
 using richtext::RichTextBox;
 
 class RichTextBoxTest : public QObject
@@ -116,9 +116,9 @@ void RichTextBoxTest::frozenPainting()
 
     platform::LockWindowUpdate(&box);
     QCOMPARE(
-        box.LoadFile(doctest::writeFile(dir, "second.txt", "second file, second line"), richtext::rtfText),
+        box.LoadFile(doctest::writeFile(dir, "second.txt", "second file, second line"), engine::rtfText),
         LoadOutcome::Loaded);
-    QVERIFY(box.Find("second", 0, {}, richtext::rtfMatchCase) == 0);
+    QVERIFY(box.Find("second", 0, {}, engine::rtfMatchCase) == 0);
     box.setSelText("2nd");
     QCOMPARE(shown(box), QString("first file"));
 
@@ -139,7 +139,7 @@ void RichTextBoxTest::largeFile()
     const QString path = doctest::writeFile(dir, "large.txt", line.repeated(1'200'000)); // about 54 MB
     RichTextBox box;
     QVERIFY(showOnScreen(box));
-    QCOMPARE(box.LoadFile(path, richtext::rtfText), LoadOutcome::Loaded);
+    QCOMPARE(box.LoadFile(path, engine::rtfText), LoadOutcome::Loaded);
     QCOMPARE(box.document().length(), qsizetype(line.size()) * 1'200'000);
     QCOMPARE(box.view()->document()->characterCount(), RichTextBox::kShownStep + 1);
 

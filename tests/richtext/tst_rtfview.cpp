@@ -1,4 +1,4 @@
-#include "doc_testing.h"
+#include "engine/doc_testing.h"
 #include "richtext/rtftext_richview.h"
 
 #include <QTextBlock>
@@ -7,7 +7,7 @@
 #include <QtTest>
 
 using doctest::parsed;
-using richtext::RtfSource;
+using engine::RtfSource;
 
 namespace
 {

@@ -1,11 +1,11 @@
 // The per-file engine, driven through the real window offscreen on a temporary folder.
 #include "replacefixture.h"
-#include "richtext/document.h"
+#include "engine/document.h"
 
 #include <QtTest>
 
-using richtext::describe;
-using richtext::SaveOutcome;
+using engine::describe;
+using engine::SaveOutcome;
 
 namespace
 {

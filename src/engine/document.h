@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/files/outcomes.h"
+#include "engine/text/edit.h"
+
+#include <memory>
+#include <optional>
+#include <QString>
+
+namespace engine
+{
+
+class RtfSource;
+
+// A document: the visible text of a plain or RTF file, a selection, search and replacement through
+// the selection, and writing back. Positions are UTF-16 code units of the visible text, with every
+// line break one "\n". Qt Core only; the RichTextBox control shows it.
+class Document
+{
+public:
+    Document();
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // Replaces the document by the file. On failure the document is empty.
+    LoadOutcome load(const QString& path, LoadMode mode);
+    // Writes the whole document over the file, keeping the file's names, owner, mode and attributes
+    // (see writeFile). The file the document was loaded from must still be the one that was read: a
+    // file another program changed, replaced, deleted or turned into a link meanwhile is refused. A
+    // symbolic link that was one when loaded is written through and kept. rtfText writes plain text:
+    // a plain file keeps its bytes, encoding, byte order mark and line endings outside the replaced
+    // text. A plain document that reads its bytes from the file takes its own copy before the file
+    // is overwritten in place.
+    SaveOutcome save(const QString& path, FileType type);
+    // The reason of the last failed load or save, for messages and tests.
+    QString errorString() const;
+
+    // Makes the document this plain text, no file behind it ("" empties it).
+    void setText(const QString& text);
+    QString text() const;
+    qsizetype length() const;
+    QString mid(qsizetype position, qsizetype count) const;
+    bool isRich() const;
+    const RtfSource* rtf() const; // the rich text source, or null; edits() apply to its text()
+    const EditList& edits() const;
+    // Changes with every load and every change of the text.
+    quint64 revision() const;
+
+    // Find: `options` combines rtfWholeWord and rtfMatchCase. A start searches from there to the end
+    // (or to `end`); without both, the selection when there is one, else the whole text. A match
+    // never crosses a table cell or row. Success selects the match and returns its position; failure
+    // returns -1 and keeps the selection.
+    qsizetype find(QStringView needle, std::optional<qsizetype> start = {}, std::optional<qsizetype> end = {},
+        int options = rtfNoOptions);
+
+    qsizetype selStart() const;
+    qsizetype selLength() const;
+    QString selText() const;
+    void setSelStart(qsizetype position); // caret there, nothing selected
+    void setSelLength(qsizetype length); // clamped to the text
+    void setSelText(const QString& text); // replaces the selection; caret after it, nothing selected
+    void select(qsizetype start, qsizetype length);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace engine

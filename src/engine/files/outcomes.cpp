@@ -1,0 +1,50 @@
+#include "engine/files/outcomes.h"
+
+namespace engine
+{
+
+QString describe(LoadOutcome outcome)
+{
+    switch (outcome) {
+    case LoadOutcome::Loaded:
+        return QStringLiteral("loaded");
+    case LoadOutcome::Missing:
+        return QStringLiteral("file not found");
+    case LoadOutcome::Unreadable:
+        return QStringLiteral("unreadable file");
+    case LoadOutcome::Binary:
+        return QStringLiteral("binary file");
+    case LoadOutcome::NotRichText:
+        return QStringLiteral("not a rich text file");
+    case LoadOutcome::Malformed:
+        return QStringLiteral("malformed rich text");
+    case LoadOutcome::Unsupported:
+        return QStringLiteral("unsupported encoding");
+    }
+    return {};
+}
+
+QString describe(SaveOutcome outcome)
+{
+    switch (outcome) {
+    case SaveOutcome::Written:
+        return QStringLiteral("written");
+    case SaveOutcome::Unencodable:
+        return QStringLiteral("replacement not representable in the file's encoding");
+    case SaveOutcome::UnsupportedCodePage:
+        return QStringLiteral("unsupported code page");
+    case SaveOutcome::ChangedByAnotherProgram:
+        return QStringLiteral("changed by another program");
+    case SaveOutcome::ReadOnly:
+        return QStringLiteral("read-only file");
+    case SaveOutcome::FolderNotWritable:
+        return QStringLiteral("cannot write in this folder");
+    case SaveOutcome::DiskFull:
+        return QStringLiteral("disk full");
+    case SaveOutcome::Failed:
+        return QStringLiteral("write failed");
+    }
+    return {};
+}
+
+} // namespace engine

@@ -1,0 +1,24 @@
+#pragma once
+
+// Vector instructions for the loops over a file's bytes: SSE2, which every x86-64 processor has, and
+// AVX2 where the processor has it, asked once at run time. Elsewhere the loops go byte by byte.
+#if defined(__SSE2__) && defined(__x86_64__)
+#define TEXTMEND_SSE2
+#include <immintrin.h>
+#if defined(__GNUC__)
+#define TEXTMEND_AVX2 __attribute__((target("avx2")))
+#endif
+#endif
+
+namespace engine
+{
+
+#ifdef TEXTMEND_AVX2
+inline bool cpuHasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+} // namespace engine
