@@ -1,7 +1,7 @@
 #include "filetypes/filetypes.h"
 
-#include "patternfile/patternfile.h"
 #include "mainform/mainform.h"
+#include "patternfile/patternfile.h"
 #include "platform/combobox.h"
 #include "platform/files.h"
 #include "platform/yield.h"

@@ -51,7 +51,8 @@ void RichTextBox::setText(const QString& text)
 
 LoadOutcome RichTextBox::LoadFile(const QString& path, FileType type)
 {
-    const LoadOutcome outcome = doc.load(path, type == rtfText ? engine::LoadMode::Text : engine::LoadMode::RichOrText);
+    const LoadOutcome outcome =
+        doc.load(path, type == rtfText ? engine::LoadMode::Text : engine::LoadMode::RichOrText);
     documentChanged();
     return outcome;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/paintfreeze.h"
 #include "engine/document.h"
+#include "platform/paintfreeze.h"
 
 #include <optional>
 #include <QWidget>
@@ -15,9 +15,9 @@ namespace richtext
 using engine::Document;
 using engine::FileType;
 using engine::LoadOutcome;
-using engine::SaveOutcome;
 using engine::rtfRTF;
 using engine::rtfText;
+using engine::SaveOutcome;
 
 // The rich text control of the main window: the preview pane and the working document of every
 // replacement. The members mirror what the window relies on; positions are 0-based character counts

@@ -4,7 +4,8 @@
 
 class QTextDocument;
 
-namespace richtext {
+namespace richtext
+{
 
 // Fills `view` with the visible text of `source` and its basic formatting (bold, italic, underline,
 // strike, font, size, colours, paragraph alignment, pictures Qt can decode). The view holds exactly

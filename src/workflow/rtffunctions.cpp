@@ -14,8 +14,8 @@
 #include <QListWidget>
 
 using engine::LoadOutcome;
-using richtext::RichTextBox;
 using engine::SaveOutcome;
+using richtext::RichTextBox;
 
 namespace RtfFunctions
 {
@@ -90,9 +90,8 @@ namespace
 
         // A file under "*.doc" or "*.rtf" is written back as rich text, so it must be read as rich
         // text: anything that is not RTF (a word-processor file, a text file) is left untouched.
-        const LoadOutcome loaded = isRichPattern(w.Combo1->Text())
-            ? document.LoadRichOnly(path)
-            : document.LoadFile(path, engine::rtfText);
+        const LoadOutcome loaded = isRichPattern(w.Combo1->Text()) ? document.LoadRichOnly(path)
+                                                                   : document.LoadFile(path, engine::rtfText);
         switch (loaded) {
         case LoadOutcome::Loaded:
             break;

@@ -86,7 +86,7 @@ inline QByteArray written(
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     return source.write(edits, buffer, why) == engine::RtfSource::WriteOutcome::Written ? buffer.data()
-                                                                                          : QByteArray();
+                                                                                        : QByteArray();
 }
 
 } // namespace doctest

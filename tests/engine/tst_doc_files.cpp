@@ -315,11 +315,10 @@ void FilesTest::killWaitsForWholeFile()
     note.sa_handler = noteSizeAtKill;
     ::sigaction(SIGTERM, &note, &before);
     const QByteArray content = "a much longer new text";
-    const auto result =
-        engine::writeFile(file, engine::identify(file, read.handle()), [&](QIODevice& out) {
-            std::raise(SIGTERM);
-            return out.write(content) == content.size();
-        });
+    const auto result = engine::writeFile(file, engine::identify(file, read.handle()), [&](QIODevice& out) {
+        std::raise(SIGTERM);
+        return out.write(content) == content.size();
+    });
     ::sigaction(SIGTERM, &before, nullptr);
     QCOMPARE(result.outcome, SaveOutcome::Written);
     QCOMPARE(int(sizeAtKill), int(content.size()));

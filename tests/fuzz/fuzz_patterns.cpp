@@ -1,8 +1,8 @@
 // The pattern file: any bytes read as fields without a crash, and entries the file format can hold
 // come back from a written file as they were.
 
-#include "patternfile/patternfile.h"
 #include "fuzzing.h"
+#include "patternfile/patternfile.h"
 
 using namespace filetypes;
 

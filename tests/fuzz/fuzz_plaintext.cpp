@@ -2,9 +2,9 @@
 // load again. No input crashes it; a file written without edits is the same bytes; a file written
 // with edits holds its text with the edits applied, in its own encoding, and reads back so.
 
-#include "fuzzing.h"
 #include "engine/plain/plaintext.h"
 #include "engine/text/search.h"
+#include "fuzzing.h"
 
 #include <QBuffer>
 #include <QStringDecoder>

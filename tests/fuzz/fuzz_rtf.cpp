@@ -2,8 +2,8 @@
 // without edits is the same bytes; a document written with edits reads back as its text with the
 // edits applied.
 
-#include "fuzzing.h"
 #include "engine/rtf/rtfsource.h"
+#include "fuzzing.h"
 
 #include <QBuffer>
 

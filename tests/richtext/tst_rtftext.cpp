@@ -115,8 +115,7 @@ void RichTextBoxTest::frozenPainting()
     QCOMPARE(box.LoadFile(doctest::writeFile(dir, "first.txt", "first file")), LoadOutcome::Loaded);
 
     platform::LockWindowUpdate(&box);
-    QCOMPARE(
-        box.LoadFile(doctest::writeFile(dir, "second.txt", "second file, second line"), engine::rtfText),
+    QCOMPARE(box.LoadFile(doctest::writeFile(dir, "second.txt", "second file, second line"), engine::rtfText),
         LoadOutcome::Loaded);
     QVERIFY(box.Find("second", 0, {}, engine::rtfMatchCase) == 0);
     box.setSelText("2nd");

@@ -1,6 +1,6 @@
 // The per-file engine, driven through the real window offscreen on a temporary folder.
-#include "replacefixture.h"
 #include "engine/document.h"
+#include "replacefixture.h"
 
 #include <QtTest>
 

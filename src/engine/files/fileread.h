@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/document.h"
+#include "engine/files/outcomes.h"
 
 #include <QByteArray>
 #include <QString>

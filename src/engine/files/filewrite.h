@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/document.h"
 #include "engine/files/fileread.h"
+#include "engine/files/outcomes.h"
 
 #include <functional>
 #include <QIODevice>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/document.h"
-#include "engine/text/edit.h"
 #include "engine/files/fileread.h"
+#include "engine/files/outcomes.h"
 #include "engine/plain/plain_encoding.h"
+#include "engine/text/edit.h"
 #include "engine/text/textref.h"
 
 #include <functional>

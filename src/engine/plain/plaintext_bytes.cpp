@@ -1,7 +1,7 @@
 // What a plain-text document does with its file's bytes: where a visible position lies in them,
 // searching them without decoding, and writing the file back with the edits.
-#include "engine/text/growth.h"
 #include "engine/plain/plaintext.h"
+#include "engine/text/growth.h"
 #include "engine/text/search.h"
 
 #include <algorithm>

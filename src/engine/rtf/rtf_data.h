@@ -1,6 +1,7 @@
 #pragma once
 
-// The parsed form of an RTF document, shared by the reader and the writer. Internal to the RTF reader and writer.
+// The parsed form of an RTF document, shared by the reader and the writer. Internal to the RTF reader and
+// writer.
 
 #include "engine/rtf/rtfsource.h"
 

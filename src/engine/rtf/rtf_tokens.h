@@ -1,6 +1,7 @@
 #pragma once
 
-// The smallest pieces of RTF: control words and the stand-ins that follow \uN. Internal to the RTF reader and writer.
+// The smallest pieces of RTF: control words and the stand-ins that follow \uN. Internal to the RTF reader and
+// writer.
 
 #include <QtGlobal>
 #include <string_view>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-
 #include <vector>
 
-namespace engine {
+namespace engine
+{
 
 // One replacement in a document's original visible text: `length` characters from `start` become
 // `text`. An EditList is sorted by start and its edits never overlap.

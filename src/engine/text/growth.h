@@ -31,7 +31,6 @@ inline void preferLargePages(void* data, qsizetype size)
 #endif
 }
 
-
 // Sizes a buffer (QByteArray, QString) to `size` elements for the next file. Its memory is kept from
 // file to file unless it is far larger than needed: one huge file must not hold its size for good.
 template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
@@ -47,7 +46,6 @@ template <typename Buffer> void makeRoom(Buffer& buffer, qsizetype size)
     }
     buffer.resize(size);
 }
-
 
 // A replace run over a large text makes a million edits, and as many notes of where they are. Such
 // lists grow by what the text read so far promises for the rest: `size` items for `done` of `total`

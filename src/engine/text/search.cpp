@@ -1,7 +1,7 @@
 #include "engine/text/search.h"
 
-#include "engine/plain/plain_encoding.h"
 #include "engine/text/simd.h"
+#include "engine/text/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -295,30 +295,30 @@ bool Matcher::equalsAt(const TextRef& text, qsizetype at) const
 
 namespace
 {
-// Scans for each of `count` (at most 8) possible first units with a vectorised single-unit search,
-// `scan(k, at)` giving the next place of unit k at or after `at`, and always verifies the nearest
-// candidate with `matches(at)`: the scan of a unit restarts only after its own candidate was used.
-// The first place that matches, or -1 when the candidates pass `last`.
-template <typename Scan, typename Matches>
-qsizetype leapfrog(qsizetype count, Scan scan, Matches matches, qsizetype from, qsizetype last)
-{
-    qsizetype nextAt[8];
-    const qsizetype used = std::min<qsizetype>(count, 8);
-    for (qsizetype k = 0; k < used; ++k)
-        nextAt[k] = scan(k, from);
-    for (;;) {
-        qsizetype best = 0;
-        for (qsizetype k = 1; k < used; ++k)
-            if (nextAt[k] < nextAt[best])
-                best = k;
-        const qsizetype at = nextAt[best];
-        if (at > last)
-            return -1;
-        if (matches(at))
-            return at;
-        nextAt[best] = scan(best, at + 1);
+    // Scans for each of `count` (at most 8) possible first units with a vectorised single-unit search,
+    // `scan(k, at)` giving the next place of unit k at or after `at`, and always verifies the nearest
+    // candidate with `matches(at)`: the scan of a unit restarts only after its own candidate was used.
+    // The first place that matches, or -1 when the candidates pass `last`.
+    template <typename Scan, typename Matches>
+    qsizetype leapfrog(qsizetype count, Scan scan, Matches matches, qsizetype from, qsizetype last)
+    {
+        qsizetype nextAt[8];
+        const qsizetype used = std::min<qsizetype>(count, 8);
+        for (qsizetype k = 0; k < used; ++k)
+            nextAt[k] = scan(k, from);
+        for (;;) {
+            qsizetype best = 0;
+            for (qsizetype k = 1; k < used; ++k)
+                if (nextAt[k] < nextAt[best])
+                    best = k;
+            const qsizetype at = nextAt[best];
+            if (at > last)
+                return -1;
+            if (matches(at))
+                return at;
+            nextAt[best] = scan(best, at + 1);
+        }
     }
-}
 } // namespace
 
 qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) const
@@ -329,7 +329,9 @@ qsizetype Matcher::indexIn(const TextRef& text, qsizetype from, qsizetype to) co
     if (m == 0 || to - from < m)
         return -1;
     const qsizetype last = to - m; // the last position a match can start at
-    auto verify = [&](qsizetype at) { return equalsAt(text, at); };
+    auto verify = [&](qsizetype at) {
+        return equalsAt(text, at);
+    };
 
     if (text.latin1) {
         if (exact && latin1Pattern.isEmpty())

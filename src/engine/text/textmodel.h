@@ -3,9 +3,9 @@
 #include "engine/text/edit.h"
 #include "engine/text/textref.h"
 
-#include <QString>
 #include <functional>
 #include <optional>
+#include <QString>
 #include <vector>
 
 namespace engine
