@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     long long replaced = 0, written = 0;
     for (int i = arg + 2; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
-        const auto loaded = document.load(path, rich ? engine::LoadMode::RichOnly : engine::LoadMode::Text);
+        const auto loaded = document.load(path, rich ? engine::LoadMode::RichOrText : engine::LoadMode::Text);
         if (loaded != engine::LoadOutcome::Loaded)
             continue; // the replace run skips files it cannot edit safely
         document.setSelStart(0);

@@ -206,8 +206,6 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             d->model.reset(TextRef { nullptr, reinterpret_cast<const char16_t*>(text.utf16()), text.size() });
             return LoadOutcome::Loaded;
         }
-        if (mode == LoadMode::RichOnly)
-            return failed(LoadOutcome::NotRichText, {});
     }
     QString why;
     const LoadOutcome outcome = d->plain.decode(&why);

@@ -57,13 +57,6 @@ LoadOutcome RichTextBox::LoadFile(const QString& path, FileType type)
     return outcome;
 }
 
-LoadOutcome RichTextBox::LoadRichOnly(const QString& path)
-{
-    const LoadOutcome outcome = doc.load(path, engine::LoadMode::RichOnly);
-    documentChanged();
-    return outcome;
-}
-
 bool RichTextBox::isRich() const
 {
     return doc.isRich();

@@ -37,9 +37,6 @@ public:
     // file as its text; rtfText reads the file's characters as plain text. On failure the document is
     // empty and the outcome says why.
     LoadOutcome LoadFile(const QString& path, FileType type = rtfRTF);
-    // Like LoadFile with rtfRTF, but a file that is not RTF is refused with NotRichText and never read
-    // as text: for files that will be written back as rich text.
-    LoadOutcome LoadRichOnly(const QString& path);
     // True when the document was read from an RTF file.
     bool isRich() const;
     // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.

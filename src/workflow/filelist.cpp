@@ -93,22 +93,31 @@ namespace
 } // namespace
 
 WildcardMatcher::WildcardMatcher(const QString& pattern)
-    : m_folded(foldedPattern(pattern))
 {
-    if (pattern.endsWith(QStringLiteral(".*"))) {
-        m_bare = foldedPattern(QStringView(pattern).chopped(2));
-        m_hasBare = true;
-    } else if (pattern.endsWith('.')) {
-        m_bare = foldedPattern(QStringView(pattern).chopped(1));
-        m_hasBare = m_bareNeedsNoDot = true;
+    for (QStringView piece : QStringView(pattern).split(u';', Qt::SkipEmptyParts)) {
+        piece = piece.trimmed();
+        if (piece.isEmpty())
+            continue;
+        Wildcard w { foldedPattern(piece), {}, false, false };
+        if (piece.endsWith(QStringLiteral(".*"))) {
+            w.bare = foldedPattern(piece.chopped(2));
+            w.hasBare = true;
+        } else if (piece.endsWith('.')) {
+            w.bare = foldedPattern(piece.chopped(1));
+            w.hasBare = w.bareNeedsNoDot = true;
+        }
+        m_wildcards.push_back(std::move(w));
     }
 }
 
 bool WildcardMatcher::matches(QStringView name) const
 {
-    if (wildcardMatch(m_folded, name))
-        return true;
-    return m_hasBare && !(m_bareNeedsNoDot && name.contains('.')) && wildcardMatch(m_bare, name);
+    for (const Wildcard& w : m_wildcards) {
+        if (wildcardMatch(w.folded, name)
+            || (w.hasBare && !(w.bareNeedsNoDot && name.contains('.')) && wildcardMatch(w.bare, name)))
+            return true;
+    }
+    return false;
 }
 
 QString searchPath(const QString& folder, const QString& pattern)

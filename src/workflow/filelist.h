@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 class MainForm;
 namespace platform
@@ -31,6 +32,8 @@ QStringList listMatchingFiles(const QString& searchPath);
 // character, every other character itself, without regard to case. As on Windows, a pattern ending
 // in ".*" also matches the name without an extension ("*.*" matches "README", "notes.*" matches
 // "notes"), and one ending in "." matches names without an extension ("*." matches "README").
+// Several wildcards separated by ";" ("*.txt;*.md") match a name that any of them matches; blanks
+// around each are ignored, and so are empty ones.
 class WildcardMatcher
 {
 public:
@@ -38,11 +41,14 @@ public:
     bool matches(QStringView name) const;
 
 private:
-    std::u16string m_folded;
-    // The pattern without its final ".*" or ".", matched against names without an extension.
-    std::u16string m_bare;
-    bool m_hasBare = false;
-    bool m_bareNeedsNoDot = false;
+    struct Wildcard {
+        std::u16string folded;
+        // The wildcard without its final ".*" or ".", matched against names without an extension.
+        std::u16string bare;
+        bool hasBare = false;
+        bool bareNeedsNoDot = false;
+    };
+    std::vector<Wildcard> m_wildcards;
 };
 
 void Dir1_Change(MainForm& w);

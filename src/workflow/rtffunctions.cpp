@@ -25,11 +25,6 @@ namespace
 
     enum class Next { GoOn, Stop };
 
-    bool isRichPattern(const QString& pattern)
-    {
-        return pattern == QLatin1String("*.doc") || pattern == QLatin1String("*.rtf");
-    }
-
     // The file an item stands for: the folder path, a separator and the item's name.
     QString itemPath(const MainForm& w, const QString& name)
     {
@@ -88,16 +83,13 @@ namespace
         const QString name = w.lstFiles->List(item);
         const QString path = itemPath(w, name);
 
-        // A file under "*.doc" or "*.rtf" is written back as rich text, so it must be read as rich
-        // text: anything that is not RTF (a word-processor file, a text file) is left untouched.
-        const LoadOutcome loaded = isRichPattern(w.Combo1->Text()) ? document.LoadRichOnly(path)
-                                                                   : document.LoadFile(path, engine::rtfText);
+        // A file is read and written by what it holds, whatever the pattern: an RTF document as rich
+        // text (editing its markup as text would destroy it), anything else as plain text, as the
+        // preview shows it.
+        const LoadOutcome loaded = document.LoadFile(path, engine::rtfRTF);
         switch (loaded) {
         case LoadOutcome::Loaded:
             break;
-        case LoadOutcome::NotRichText:
-            report(w, name, QStringLiteral("skipped: not a rich text document"));
-            return Next::GoOn;
         case LoadOutcome::Binary:
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
@@ -143,7 +135,7 @@ namespace
                                         : count + QStringLiteral(" Strings replaced"));
         platform::DoEvents();
 
-        const auto format = isRichPattern(w.Combo1->Text()) ? engine::rtfRTF : engine::rtfText;
+        const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;
         const SaveOutcome saved = document.SaveFile(path, format);
         if (saved != SaveOutcome::Written) {
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));

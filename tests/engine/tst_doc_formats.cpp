@@ -49,7 +49,7 @@ void FormatsTest::richDocuments()
     QFETCH(QString, after);
     const QString path = doctest::writeFile(dir, "doc.rtf", rtf);
     Document doc;
-    QCOMPARE(doc.load(path, LoadMode::RichOnly), LoadOutcome::Loaded);
+    QCOMPARE(doc.load(path, LoadMode::RichOrText), LoadOutcome::Loaded);
     QVERIFY(doc.isRich());
     QCOMPARE(doctest::replaceAll(doc, find, with, 0), count);
     QCOMPARE(doc.text(), after);
@@ -96,7 +96,7 @@ void FormatsTest::unsupportedCodePage()
     const QByteArray rtf("{\\rtf1\\mac\\ansicpg10004 Zeph \\'c7Zeph}");
     const QString path = doctest::writeFile(dir, "arabic.rtf", rtf);
     Document doc;
-    QCOMPARE(doc.load(path, LoadMode::RichOnly), LoadOutcome::Loaded);
+    QCOMPARE(doc.load(path, LoadMode::RichOrText), LoadOutcome::Loaded);
     QCOMPARE(doctest::replaceAll(doc, "Zeph", "Zoe", 0), 2);
     QCOMPARE(doc.save(path, engine::rtfRTF), SaveOutcome::UnsupportedCodePage);
     QCOMPARE(doc.errorString(), QString("unsupported code page"));

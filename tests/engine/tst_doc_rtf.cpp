@@ -129,6 +129,7 @@ void RtfDocumentTest::reading_data()
     row("list numbers are generated, not text", rtf("{\\listtext 1.\\tab}item"), "item");
     row("unicode version of upr", rtf("{\\upr{ansi}{\\*\\ud{uni}}}"), "uni");
     row("table cells and rows", rtf("\\trowd a\\cell b\\cell\\row c"), "a\tb\t\nc");
+    row("byte order mark and blanks first, kept", "\xEF\xBB\xBF \r\n{\\rtf1 a}", "a");
 
     // Documents refused.
     const char* notRtf = "not an RTF document";
@@ -136,7 +137,7 @@ void RtfDocumentTest::reading_data()
     const char* hex = "malformed RTF: bad \\' escape";
     refused("empty", QByteArray(), notRtf);
     refused("plain text", "hello {\\rtf1}", notRtf);
-    refused("leading space", " {\\rtf1 a}", notRtf);
+    refused("byte order mark after a blank", " \xEF\xBB\xBF{\\rtf1 a}", notRtf);
     refused("word processor binary", QByteArray("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8), notRtf);
     refused("never closed", "{\\rtf1 {\\b abc}", braces);
     refused("ends in a backslash", "{\\rtf1 abc\\", braces);

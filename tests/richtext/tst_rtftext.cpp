@@ -35,35 +35,39 @@ private slots:
 void RichTextBoxTest::loading_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("richOnly");
+    QTest::addColumn<bool>("asText");
     QTest::addColumn<LoadOutcome>("outcome");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("rich");
-    auto row = [](const char* name, const QByteArray& bytes, bool richOnly, LoadOutcome outcome,
+    auto row = [](const char* name, const QByteArray& bytes, bool asText, LoadOutcome outcome,
                    const char* text, bool rich) {
-        QTest::newRow(name) << bytes << richOnly << outcome << QString(text) << rich;
+        QTest::newRow(name) << bytes << asText << outcome << QString(text) << rich;
     };
     row("plain text", "one\r\ntwo", false, LoadOutcome::Loaded, "one\ntwo", false);
     row("RTF", "{\\rtf1\\ansi {\\b bold} text\\par next}", false, LoadOutcome::Loaded, "bold text\nnext",
         true);
     row("RTF with a header and a note", "{\\rtf1{\\header h\\par}a{\\footnote n}b}", false,
         LoadOutcome::Loaded, "h\n\na[n]b", true);
-    row("RTF, rich only", "{\\rtf1\\ansi plain}", true, LoadOutcome::Loaded, "plain", true);
-    row("not RTF, rich only", "{\\rt not rich", true, LoadOutcome::NotRichText, "", false);
+    row("RTF after a byte order mark and blanks", "\xEF\xBB\xBF \r\n{\\rtf1\\ansi plain}", false,
+        LoadOutcome::Loaded, "plain", true);
+    row("plain text naming RTF on its second line", "notes\n{\\rtf1 x}", false, LoadOutcome::Loaded,
+        "notes\n{\\rtf1 x}", false);
+    row("plain text as text", "{\\rtf1\\ansi plain}", true, LoadOutcome::Loaded, "{\\rtf1\\ansi plain}",
+        false);
     row("binary", QByteArray("\xD0\xCF\x11\xE0\0\0", 6), false, LoadOutcome::Binary, "", false);
 }
 
 void RichTextBoxTest::loading()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, richOnly);
+    QFETCH(bool, asText);
     QFETCH(LoadOutcome, outcome);
     QFETCH(QString, text);
     QFETCH(bool, rich);
     RichTextBox box;
     box.setText("previous");
     const QString path = doctest::writeFile(dir, "load.doc", bytes);
-    QCOMPARE(richOnly ? box.LoadRichOnly(path) : box.LoadFile(path), outcome);
+    QCOMPARE(box.LoadFile(path, asText ? engine::rtfText : engine::rtfRTF), outcome);
     QCOMPARE(box.Text(), text);
     QCOMPARE(shown(box), text);
     QCOMPARE(box.isRich(), rich);

@@ -46,6 +46,10 @@ void FileListTest::listing_data()
     QTest::newRow("name dot star takes the bare name") << "notes|notes.txt|notesx|x.notes" << "NOTES.*" << "notes|notes.txt";
     QTest::newRow("star dot lists names without extension") << "README|Makefile|a.txt|odd." << "*." << "Makefile|odd.|README";
     QTest::newRow("brackets are no character class") << "[x].txt|x.txt" << "[x]*" << "[x].txt";
+    QTest::newRow("several wildcards") << "a.txt|b.md|c.rtf|d.doc" << "*.txt;*.md; *.rtf" << "a.txt|b.md|c.rtf";
+    QTest::newRow("a name two wildcards match is listed once") << "a.txt|A.TXT2" << "*.txt;*.TXT" << "a.txt";
+    QTest::newRow("trailing separator") << "a.txt|b.md" << "*.txt;" << "a.txt";
+    QTest::newRow("separator alone lists nothing") << "a.txt" << ";" << "";
     // clang-format on
 }
 

@@ -54,7 +54,16 @@ void RtfFunctionsTest::replace_data()
         { "both options, only inside a word", "*.txt", "concat", "cat", "dog", "wc", "concat", 0 },
         { "both options, only in another case", "*.txt", "CAT", "cat", "dog", "wc", "CAT", 0 },
         { "CRLF", "*.txt", "cat\r\nx\r\ncat", "cat\nx", "y", "", "y\r\ncat", 1 },
-        { "*.TXT is plain text", "*.TXT", "{\\rtf1 cat}", "cat", "dog", "", "{\\rtf1 dog}", 1 },
+        // A file is read and written by what it holds: an RTF document is never edited as text.
+        { "RTF under *", "*", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A paragraph about part\\par Second line\\par}", "par", "XYZ", "", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A XYZagraph about XYZt\\par Second line\\par}", 2 },
+        { "RTF under *.*", "*.*", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A paragraph about part\\par Second line\\par}", "par", "XYZ", "", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A XYZagraph about XYZt\\par Second line\\par}", 2 },
+        { "RTF under *.RTF", "*.RTF", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A paragraph about part\\par Second line\\par}", "par", "XYZ", "", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A XYZagraph about XYZt\\par Second line\\par}", 2 },
+        { "RTF under several wildcards", "*.txt;*.rtf", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A paragraph about part\\par Second line\\par}", "par", "XYZ", "", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A XYZagraph about XYZt\\par Second line\\par}", 2 },
+        { "RTF under *.doc", "*.doc", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A paragraph about part\\par Second line\\par}", "par", "XYZ", "", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 A XYZagraph about XYZt\\par Second line\\par}", 2 },
+        { "RTF after a byte order mark", "*", "\xEF\xBB\xBF{\\rtf1 part\\par}", "par", "XYZ", "", "\xEF\xBB\xBF{\\rtf1 XYZt\\par}", 1 },
+        { "RTF, both options", "*", "{\\rtf1 par Par part\\par}", "par", "XYZ", "wc", "{\\rtf1 XYZ Par part\\par}", 1 },
+        { "plain text naming RTF on its second line", "*.txt", "x\n{\\rtf1 par}", "par", "XYZ", "", "x\n{\\rtf1 XYZ}", 1 },
+        { "plain text named .rtf", "*.rtf", "cat \\par", "par", "XYZ", "", "cat \\XYZ", 1 },
         { "*.htm is plain text", "*.htm", "<p>cat</p>", "cat", "dog", "", "<p>dog</p>", 1 },
         { "*.rtf is rich text", "*.rtf", "{\\rtf1 {\\b cat}}", "cat", "dog", "", "{\\rtf1 {\\b dog}}", 1 } })
         QTest::newRow(r.name) << r;
@@ -65,7 +74,8 @@ void RtfFunctionsTest::replace()
 {
     QFETCH(Replacement, r);
     ReplaceFixture f;
-    const QString ext = QString(r.pattern).mid(1), name = "a" + ext;
+    // The file takes the first wildcard's extension: "a" under "*", "a.txt" under "*.txt;*.rtf".
+    const QString ext = QString(r.pattern).section(';', 0, 0).mid(1).remove('*'), name = "a" + ext;
     QFile file(f.sandbox.writeFile(name, r.before));
     const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
     QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
@@ -91,8 +101,7 @@ void RtfFunctionsTest::badFilesAreReported_data()
     QTest::newRow("made a link during the run") << BadFile { "*.txt", "cat", "dog", { found, changed }, false };
     QTest::newRow("read-only") << BadFile { "*.txt", "cat", "dog", { found, "b.txt - not written: read-only file" }, false };
     QTest::newRow("binary") << BadFile { "*.txt", { "cat\0cat", 7 }, "dog", { "b.txt - skipped: binary file" }, false };
-    QTest::newRow("not RTF under *.doc")
-        << BadFile { "*.doc", "\xD0\xCF\x11\xE0 cat", "dog", { "b.doc - skipped: not a rich text document" }, false };
+    QTest::newRow("binary under *.doc") << BadFile { "*.doc", { "\xD0\xCF\x11\xE0\0 cat", 9 }, "dog", { "b.doc - skipped: binary file" }, false };
     QTest::newRow("unencodable") << BadFile { "*.txt", "caf\xE9 cat", "\u2192", { found, "b.txt - not written: " + unencodable }, false };
     QTest::newRow("unsupported code page") << BadFile { "*.rtf", "{\\rtf1\\ansicpg936 a{\\'b0}cat}", "dog",
         { "b.rtf - 1 String replaced", "b.rtf - not written: unsupported code page" }, false };

@@ -14,8 +14,6 @@ QString describe(LoadOutcome outcome)
         return QStringLiteral("unreadable file");
     case LoadOutcome::Binary:
         return QStringLiteral("binary file");
-    case LoadOutcome::NotRichText:
-        return QStringLiteral("not a rich text file");
     case LoadOutcome::Malformed:
         return QStringLiteral("malformed rich text");
     case LoadOutcome::Unsupported:

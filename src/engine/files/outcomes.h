@@ -16,7 +16,6 @@ enum class LoadOutcome {
     Missing, // no such file
     Unreadable, // it exists but cannot be read (permissions, a folder, I/O error)
     Binary, // plain text was asked for, but the file holds NUL bytes in its first 8 KB
-    NotRichText, // rich text was required and the file is not RTF
     Malformed, // RTF that cannot be edited safely
     Unsupported, // an encoding the program does not write back (UTF-32)
 };
@@ -32,11 +31,9 @@ enum class SaveOutcome {
     Failed, // any other failure to write
 };
 
-// How a file is read. `RichOrText` is LoadFile's rtfRTF: an RTF file as rich text, any other file as
-// plain text. `RichOnly` reads RTF files only and refuses anything else with NotRichText, without
-// reading it as text: the replace run uses it for files under the rich text patterns, which are
-// written back as RTF.
-enum class LoadMode { RichOrText, Text, RichOnly };
+// How a file is read. `RichOrText` reads a file by what it holds: an RTF document as rich text,
+// whatever its name, and any other file as plain text. `Text` reads every file as plain text.
+enum class LoadMode { RichOrText, Text };
 
 // A short, user-facing reason, e.g. "read-only file", "binary file".
 QString describe(LoadOutcome outcome);

@@ -388,7 +388,8 @@ namespace rtf
 
     bool Parser::run(QString& why)
     {
-        if (!RtfSource::isRtf(d.source)) {
+        const qsizetype header = RtfSource::headerAt(d.source);
+        if (header < 0) {
             why = QStringLiteral("not an RTF document");
             return false;
         }
@@ -400,7 +401,7 @@ namespace rtf
         // never used costs nothing.
         text.reserve(n / 2);
         d.spans.reserve(std::size_t(n / 6)); // an escape, a control word or a run of plain text each
-        qsizetype pos = 0;
+        qsizetype pos = header;
         qsizetype close = -1;
         while (pos < n) {
             const char c = src[pos];

@@ -285,9 +285,12 @@ RtfSource::RtfSource(std::shared_ptr<const Data> data)
 {
 }
 
-bool RtfSource::isRtf(QByteArrayView head)
+qsizetype RtfSource::headerAt(QByteArrayView head)
 {
-    return head.startsWith("{\\rtf");
+    qsizetype at = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < head.size() && (head[at] == ' ' || head[at] == '\t' || head[at] == '\r' || head[at] == '\n'))
+        ++at;
+    return head.sliced(at).startsWith("{\\rtf") ? at : -1;
 }
 
 std::optional<RtfSource> RtfSource::parse(QByteArray bytes, QString* why)

@@ -48,8 +48,11 @@ struct Picture {
 class RtfSource
 {
 public:
-    // True when the bytes begin like an RTF document ("{\rtf").
-    static bool isRtf(QByteArrayView head);
+    // Where the document's first group ("{\rtf") begins: after a UTF-8 byte order mark and blanks
+    // that some programs put first, which are kept as they are. -1 when the bytes do not begin like
+    // an RTF document.
+    static qsizetype headerAt(QByteArrayView head);
+    static bool isRtf(QByteArrayView head) { return headerAt(head) >= 0; }
 
     // Parses the document. Returns nothing, with the reason in `why`, when the bytes are not an RTF
     // document that can be edited safely.
