@@ -1,5 +1,6 @@
 #include "engine/document.h"
 
+#include "engine/files/bytechanges.h"
 #include "engine/files/filewrite.h"
 #include "engine/plain/plaintext.h"
 #include "engine/rtf/rtfsource.h"
@@ -216,9 +217,11 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     return LoadOutcome::Loaded;
 }
 
-SaveOutcome Document::save(const QString& path, FileType type)
+SaveOutcome Document::save(const QString& path, FileType type, ByteChanges* changes)
 {
     d->error.clear();
+    if (changes)
+        changes->clear();
     const bool plainWriteBack = d->origin == Origin::Plain && type == rtfText;
     if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
@@ -227,12 +230,18 @@ SaveOutcome Document::save(const QString& path, FileType type)
     RtfSource::WriteOutcome rich = RtfSource::WriteOutcome::Written;
     const auto content = [&](QIODevice& out) {
         if (plainWriteBack)
-            return d->plain.write(d->model.edits(), out);
+            return d->plain.write(d->model.edits(), out, changes);
         if (d->origin == Origin::Rich && type == rtfRTF) {
-            rich = d->rich->write(d->model.edits(), out, &why);
+            rich = d->rich->write(d->model.edits(), out, &why, changes);
             return rich == RtfSource::WriteOutcome::Written;
         }
         const QByteArray bytes = type == rtfRTF ? minimalRtf(text()) : text().toUtf8();
+        if (changes) {
+            // Written anew: the whole file changed.
+            QByteArray old;
+            readWholeFile(path, old);
+            changes->add(0, bytes.size(), old);
+        }
         return out.write(bytes) == bytes.size();
     };
     const bool sameFile = !d->loadedPath.isEmpty() && QFileInfo(path).absoluteFilePath() == d->loadedPath;
@@ -245,6 +254,8 @@ SaveOutcome Document::save(const QString& path, FileType type)
         return d->fail(result.outcome, result.error.isEmpty() ? describe(result.outcome) : result.error);
     // The file now holds what this document wrote; the document has no older state of it to check.
     d->loadedPath.clear();
+    if (changes)
+        changes->after = identifyPath(path);
     return SaveOutcome::Written;
 }
 

@@ -10,6 +10,7 @@
 namespace engine
 {
 
+class ByteChanges;
 class RtfSource;
 
 // A document: the visible text of a plain or RTF file, a selection, search and replacement through
@@ -32,7 +33,8 @@ public:
     // a plain file keeps its bytes, encoding, byte order mark and line endings outside the replaced
     // text. A plain document that reads its bytes from the file takes its own copy before the file
     // is overwritten in place.
-    SaveOutcome save(const QString& path, FileType type);
+    // The bytes that changed, and the file as it is after the write, go to `changes` when given.
+    SaveOutcome save(const QString& path, FileType type, ByteChanges* changes = nullptr);
     // The reason of the last failed load or save, for messages and tests.
     QString errorString() const;
 

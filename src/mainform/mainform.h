@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <QMainWindow>
 
 class QAction;
@@ -22,6 +23,10 @@ namespace richtext
 class RichTextBox;
 }
 class frmAbout;
+namespace engine
+{
+class Journal;
+}
 
 // The main window's form, `main`: its controls, hidden fields and run state. The handlers of every
 // part of the program read their inputs from these controls and leave their results in them; the
@@ -72,6 +77,8 @@ public:
     QString Text2; // the replacement string of the last replace run
     platform::Label* lblTotal2 = nullptr;
     platform::Label* lblDest = nullptr;
+    // What the last replace run wrote, for Undo to take back; none before the first run.
+    std::shared_ptr<engine::Journal> journal;
 
     // Menus.
     QAction* mnuExit = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -179,6 +180,74 @@ CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
         return destinationFailure(errno);
     out.keep();
     return CopyOutcome::Copied;
+}
+
+namespace
+{
+    // True when both files hold the same bytes.
+    bool sameContent(int a, int b)
+    {
+        struct stat first = {}, second = {};
+        if (::fstat(a, &first) != 0 || ::fstat(b, &second) != 0 || first.st_size != second.st_size)
+            return false;
+        std::vector<char> one(1 << 16), other(1 << 16);
+        for (;;) {
+            const ssize_t n = ::read(a, one.data(), one.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                return true;
+            ssize_t got = 0;
+            while (got < n) {
+                const ssize_t m = ::read(b, other.data() + got, std::size_t(n - got));
+                if (m < 0 && errno == EINTR)
+                    continue;
+                if (m <= 0)
+                    return false;
+                got += m;
+            }
+            if (std::memcmp(one.data(), other.data(), std::size_t(n)) != 0)
+                return false;
+        }
+    }
+
+    // Gives the earlier copy at `target` a numbered name of its own: another name of the same file
+    // when the file system has them, so that the copy renamed over `target` later leaves it alone.
+    bool keepNumbered(const QString& folder, const QString& name, const QByteArray& target)
+    {
+        // The numbers count up from 1; the first one free is the next (a look per earlier copy, not a
+        // listing of the whole folder per file).
+        for (int n = 1; n < 100000; ++n) {
+            const QByteArray numbered = nativePath(joinPath(folder, name + QStringLiteral(".~%1~").arg(n)));
+            struct stat there;
+            if (::lstat(numbered.constData(), &there) == 0)
+                continue;
+            if (::link(target.constData(), numbered.constData()) == 0)
+                return true;
+            if (errno == EEXIST)
+                continue;
+            return ::rename(target.constData(), numbered.constData()) == 0;
+        }
+        return false;
+    }
+} // namespace
+
+CopyOutcome backUpFile(const QString& source, const QString& destination)
+{
+    const QByteArray target = nativePath(destination);
+    struct stat earlier = {};
+    if (::lstat(target.constData(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
+        const Descriptor in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+        const Descriptor old(::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (in.valid() && old.valid() && sameContent(in.fd, old.fd))
+            return CopyOutcome::Copied;
+        const QFileInfo info(QDir::cleanPath(destination));
+        if (!keepNumbered(info.path(), info.fileName(), target))
+            return CopyOutcome::EarlierCopyNotKept;
+    }
+    return copyFileReplacing(source, destination);
 }
 
 void flushToDisk(const QString& folder)

@@ -42,6 +42,7 @@ enum class CopyOutcome {
     FolderInTheWay, // a folder has the copy's name
     NotPermitted, // the folder the copy goes to may not be written
     DiskFull, // no room left for the copy
+    EarlierCopyNotKept, // an earlier copy of other content could not be given a numbered name
     Failed, // anything else
 };
 
@@ -50,6 +51,11 @@ enum class CopyOutcome {
 // destination, so an older file of that name, even a read-only one, is replaced whole; when the copy
 // fails, the older file stays as it was and no temporary file is left.
 CopyOutcome copyFileReplacing(const QString& source, const QString& destination);
+
+// Copies `source` to `destination` as a backup that never overwrites an earlier one: an earlier file
+// there with other content is first kept under the next free numbered name ("notes.txt.~1~",
+// "notes.txt.~2~"..., as GNU cp --backup=numbered does); one with the same content is left as it is.
+CopyOutcome backUpFile(const QString& source, const QString& destination);
 
 // Puts everything written into the file system of `folder` on the disk, so that it survives a crash.
 void flushToDisk(const QString& folder);

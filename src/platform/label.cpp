@@ -15,6 +15,7 @@ void Label::setCaption(const QString& caption)
         return;
     m_caption = caption;
     captionChanged();
+    emit Change();
 }
 
 void Label::increment()

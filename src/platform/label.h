@@ -22,6 +22,10 @@ public:
     // An auto-sized label widens to fit its caption whatever width it is given; its left edge stays.
     void setAutoSize(bool autoSize);
 
+signals:
+    // The caption was set to another text (a counter counting up does not tell).
+    void Change();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -62,9 +62,9 @@ bool RichTextBox::isRich() const
     return doc.isRich();
 }
 
-SaveOutcome RichTextBox::SaveFile(const QString& path, FileType type)
+SaveOutcome RichTextBox::SaveFile(const QString& path, FileType type, engine::ByteChanges* changes)
 {
-    return doc.save(path, type);
+    return doc.save(path, type, changes);
 }
 
 qsizetype RichTextBox::Find(

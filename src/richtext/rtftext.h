@@ -40,7 +40,8 @@ public:
     // True when the document was read from an RTF file.
     bool isRich() const;
     // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.
-    SaveOutcome SaveFile(const QString& path, FileType type = rtfRTF);
+    // The bytes that changed go to `changes`, when given.
+    SaveOutcome SaveFile(const QString& path, FileType type = rtfRTF, engine::ByteChanges* changes = nullptr);
 
     // Searches for `text`; on success selects the match and returns its position, on failure leaves
     // the selection alone and returns -1. A start searches from there to the end; with start and end

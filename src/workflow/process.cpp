@@ -48,6 +48,8 @@ namespace
             return QStringLiteral("you may not write in the backup folder");
         case CopyOutcome::DiskFull:
             return QStringLiteral("the backup disk is full");
+        case CopyOutcome::EarlierCopyNotKept:
+            return QStringLiteral("an earlier copy there could not be kept under a numbered name");
         case CopyOutcome::Failed:
             break;
         }
@@ -77,7 +79,8 @@ namespace
     }
 
     // Copies every ticked file into `destination` (a folder path ending in a separator) under its own
-    // name, and returns those that could not be copied. The window repaints after each copy; a close
+    // name, keeping an earlier copy of other content under a numbered name, and returns those that
+    // could not be copied. The window repaints after each copy; a close
     // asked for then lets the copy in hand finish and starts no other.
     std::vector<FailedCopy> copyTickedFiles(MainForm& w, const QString& destination)
     {
@@ -88,7 +91,7 @@ namespace
                 continue;
             const QString name = w.lstFiles->List(i);
             const CopyOutcome outcome =
-                platform::copyFileReplacing(platform::joinPath(folder, name), destination + name);
+                platform::backUpFile(platform::joinPath(folder, name), destination + name);
             if (outcome != CopyOutcome::Copied)
                 failed.push_back({ name, outcome });
             platform::DoEventsNow();

@@ -1,5 +1,6 @@
 #include "workflow/replacerun.h"
 
+#include "engine/journal/journal.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/label.h"
@@ -27,15 +28,15 @@ namespace
             QStringLiteral("Nothing Selected"), platform::Icon::Information);
     }
 
-    QString summary(const QString& total, int tickedFiles)
-    {
-        const QString files = tickedFiles == 1 ? QStringLiteral(" file") : QStringLiteral(" files");
-        const QString found = total == QLatin1String("1") ? QStringLiteral(" String found scanning ")
-                                                          : QStringLiteral(" Strings found scanning ");
-        return total + found + QString::number(tickedFiles) + files;
-    }
-
 } // namespace
+
+QString runSummary(const QString& total, int files)
+{
+    const QString word = files == 1 ? QStringLiteral(" file") : QStringLiteral(" files");
+    const QString found = total == QLatin1String("1") ? QStringLiteral(" String found scanning ")
+                                                      : QStringLiteral(" Strings found scanning ");
+    return total + found + QString::number(files) + word;
+}
 
 void cmdReplace_Click(MainForm& w)
 {
@@ -52,6 +53,8 @@ void cmdReplace_Click(MainForm& w)
 
     w.Text1 = find;
     w.Text2 = replacement;
+    // Undo takes back what this run writes, and nothing an earlier run wrote.
+    w.journal = std::make_shared<engine::Journal>();
 
     w.lblTotal->hide();
     w.lblScan->show();
@@ -66,7 +69,7 @@ void cmdReplace_Click(MainForm& w)
         RtfFunctions::ReplaceInFiles(w, *w.rtftext, w.Findme->toPlainText(), w.Replaceme->toPlainText());
         platform::LockWindowUpdate(nullptr);
         QApplication::restoreOverrideCursor();
-        w.lblTotal->setCaption(summary(w.lblTotal->Caption(), w.lstFiles->SelCount()));
+        w.lblTotal->setCaption(runSummary(w.lblTotal->Caption(), w.lstFiles->SelCount()));
     }
 
     w.lblTotal->show();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MainForm;
 
 // The replace run behind the hidden cmdReplace button.
@@ -11,5 +13,8 @@ namespace workflow
 // and guards it (see RunGuard); a close asked for during the run waits for the current file, the
 // rest are not visited.
 void cmdReplace_Click(MainForm& w);
+
+// The summary line: "3 Strings found scanning 1 file".
+QString runSummary(const QString& total, int files);
 
 } // namespace workflow

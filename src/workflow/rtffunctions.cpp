@@ -1,5 +1,6 @@
 #include "workflow/rtffunctions.h"
 
+#include "engine/journal/journal.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
@@ -11,6 +12,7 @@
 
 #include <new>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QListWidget>
 
 using engine::LoadOutcome;
@@ -81,6 +83,8 @@ namespace
         MainForm& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
     {
         const QString name = w.lstFiles->List(item);
+        // The total counts what reaches the disk: a file that is not written takes its count back.
+        const QString totalBefore = w.lblTotal->Caption();
         const QString path = itemPath(w, name);
 
         // A file is read and written by what it holds, whatever the pattern: an RTF document as rich
@@ -129,18 +133,22 @@ namespace
             yieldInLoop();
         } while (document.SelLength() > 0);
 
-        const QString count = w.lblTotal2->Caption();
-        report(w, name,
-            count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
-                                        : count + QStringLiteral(" Strings replaced"));
         platform::DoEvents();
 
         const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;
-        const SaveOutcome saved = document.SaveFile(path, format);
+        engine::ByteChanges changes;
+        const SaveOutcome saved = document.SaveFile(path, format, w.journal ? &changes : nullptr);
         if (saved != SaveOutcome::Written) {
+            w.lblTotal->setCaption(totalBefore);
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));
             return afterRefusal(saved);
         }
+        const QString count = w.lblTotal2->Caption();
+        if (w.journal)
+            w.journal->add(QFileInfo(path).absoluteFilePath(), count.toLongLong(), std::move(changes));
+        report(w, name,
+            count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
+                                        : count + QStringLiteral(" Strings replaced"));
         platform::DoEvents();
 
         document.setSelStart(0);
@@ -156,9 +164,11 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
     for (int item = 0; item < count; ++item) {
         if (w.lstFiles->Selected(item)) {
             Next next = Next::Stop;
+            const QString totalBefore = w.lblTotal->Caption();
             try {
                 next = processItem(w, document, item, find, replacement);
             } catch (const std::bad_alloc&) {
+                w.lblTotal->setCaption(totalBefore);
                 report(w, w.lstFiles->List(item), QStringLiteral("not processed: out of memory"));
             }
             if (next == Next::Stop)

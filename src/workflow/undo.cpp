@@ -1,11 +1,17 @@
 #include "workflow/undo.h"
 
+#include "engine/journal/journal.h"
 #include "mainform/mainform.h"
+#include "platform/label.h"
 #include "platform/yield.h"
-#include "workflow/process.h"
+#include "workflow/replacerun.h"
+#include "workflow/runguard.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -14,26 +20,61 @@ namespace workflow
 
 namespace
 {
-    // The last run's strings, swapped: its replacement becomes the string to find.
-    void swapInLastStrings(MainForm& w)
+    // Puts back what the last run wrote, file by file, with a result line for each and the summary. A
+    // file changed since the run keeps its bytes.
+    void takeBackLastRun(MainForm& w)
     {
-        w.Findme->setPlainText(w.Text2);
-        w.Replaceme->setPlainText(w.Text1);
+        w.lblTotal->hide();
+        w.lblScan->show();
+        w.lstResults->clear();
+        w.lblTotal->setCaption(QStringLiteral("0"));
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const std::shared_ptr<engine::Journal> journal = std::move(w.journal);
+        const auto& entries = journal ? journal->entries() : std::vector<engine::JournalEntry>();
+        for (const engine::JournalEntry& entry : entries) {
+            const QString name = QFileInfo(entry.path).fileName();
+            w.lblScan->setCaption(QStringLiteral("Processing ") + name);
+            platform::DoEvents();
+            const engine::UndoResult undone = engine::undoEntry(entry);
+            if (undone.outcome == engine::UndoOutcome::Restored) {
+                const QString count = QString::number(entry.replacements);
+                w.lblTotal->setCaption(
+                    QString::number(w.lblTotal->Caption().toLongLong() + entry.replacements));
+                w.lstResults->addItem(name + QStringLiteral(" - ") + count
+                    + (entry.replacements == 1 ? QStringLiteral(" String replaced")
+                                               : QStringLiteral(" Strings replaced")));
+            } else {
+                w.lstResults->addItem(name + QStringLiteral(" - ") + engine::describe(undone));
+            }
+            if (w.closeAfterRun)
+                break;
+        }
+        QApplication::restoreOverrideCursor();
+        w.lblTotal->setCaption(runSummary(w.lblTotal->Caption(), int(entries.size())));
+        w.lblTotal->show();
+        w.lblScan->hide();
     }
 } // namespace
 
 void cmdUndo_Click(MainForm& w)
 {
-    swapInLastStrings(w);
-    // The reverse run makes no backup copies, and the box stays unticked.
+    if (w.runInProgress)
+        return;
+    // The boxes show the last run's strings swapped while it is taken back.
+    w.Findme->setPlainText(w.Text2);
+    w.Replaceme->setPlainText(w.Text1);
+    // Nothing is copied for an Undo, and the box stays unticked.
     w.chkBackup->setChecked(false);
-    Command1_Click(w);
-    // The reverse run enabled Undo again; one Undo per run.
+    {
+        const RunGuard guard(w);
+        takeBackLastRun(w);
+    }
+    // One Undo per run.
     w.cmdUndo->setEnabled(false);
     w.mnuUndo->setEnabled(false);
     platform::DoEventsNow();
-    // After a reverse run this puts the first run's strings back in the boxes.
-    swapInLastStrings(w);
+    w.Findme->setPlainText(w.Text1);
+    w.Replaceme->setPlainText(w.Text2);
 }
 
 void mnuUndo_Click(MainForm& w)

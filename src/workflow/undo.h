@@ -2,7 +2,7 @@
 
 class MainForm;
 
-// Undo: the last run once more, with its two strings swapped.
+// Undo: takes back exactly what the last run wrote.
 namespace workflow
 {
 

@@ -194,8 +194,11 @@ void ProcessTest::backups_data()
                              "is not there any more\ne.txt: the backup folder is not there any more" << QStringList();
     QTest::newRow("a folder in the way") << failed + "e.txt: the backup folder holds a folder of that name"
                                          << QStringList({ "b.txt", "c.txt", "e.txt" });
-    QTest::newRow("full") << failed + "c.txt: the backup disk is full" << QStringList({ "b.txt", "c.txt", "e.txt" });
-    QTest::newRow("read-only older copy replaced") << QString() << QStringList({ "b.txt", "c.txt", "e.txt" });
+    QTest::newRow("full") << failed + "c.txt: the backup disk is full" << QStringList({ "b.txt", "c.txt", "c.txt.~1~", "e.txt" });
+    // An earlier copy of other content is kept under the next number; an identical one as it is.
+    QTest::newRow("read-only older copy kept") << QString() << QStringList({ "b.txt", "c.txt", "c.txt.~1~", "e.txt" });
+    QTest::newRow("older copies kept") << QString() << QStringList({ "b.txt", "c.txt", "c.txt.~1~", "c.txt.~2~", "e.txt" });
+    QTest::newRow("identical copy kept") << QString() << QStringList({ "b.txt", "c.txt", "e.txt" });
     // clang-format on
 }
 
@@ -222,10 +225,14 @@ void ProcessTest::backups()
             QSKIP("a small file system cannot be mounted here");
         desk.sandbox.writeFile("docs/c.txt", QByteArray(100000, 'x') + " cat");
     }
-    if (tag == "full" || tag == "read-only older copy replaced") {
+    if (tag == "full" || tag.startsWith("read-only") || tag == "older copies kept") {
         desk.sandbox.writeFile("backup/c.txt", "older copy");
         QVERIFY(QFile::setPermissions(desk.backup + "/c.txt", QFile::ReadOwner | QFile::ReadGroup));
     }
+    if (tag == "older copies kept")
+        desk.sandbox.writeFile("backup/c.txt.~1~", "oldest copy");
+    if (tag == "identical copy kept")
+        desk.sandbox.writeFile("backup/c.txt", "cat in c");
     const QStringList before = desk.files();
     const AsOrdinaryUser user(desk.sandbox);
 
@@ -245,6 +252,10 @@ void ProcessTest::backups()
     QCOMPARE(desk.copies(), copies);
     if (shown.isEmpty()) {
         QCOMPARE(desk.copy("c") + "|" + desk.file("c"), QByteArray("cat in c|dog in c"));
+        if (copies.size() > 3)
+            QCOMPARE(desk.sandbox.readFile("backup/" + copies[copies.size() - 2]), QByteArray("older copy"));
+        if (copies.size() > 4)
+            QCOMPARE(desk.sandbox.readFile("backup/c.txt.~1~"), QByteArray("oldest copy"));
         return;
     }
     QCOMPARE(desk.files(), before);

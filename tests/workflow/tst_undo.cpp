@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -17,28 +18,38 @@ void UndoTest::undo_data()
 {
     QTest::addColumn<bool>("menu");
     QTest::addColumn<QString>("replacement");
-    QTest::addColumn<bool>("untick");
-    QTest::addColumn<QString>("message"); // the title of the one message, if any
+    QTest::addColumn<QString>("meanwhile"); // what the user or another program does between run and Undo
     QTest::addColumn<QByteArray>("after"); // both files after Undo
-    QTest::addColumn<QString>("boxes"); // Findme and Replaceme after Undo
-    const QByteArray asAtFirst = "cat cat|cat";
-    QTest::newRow("cat to dog, a dog was there before")
-        << false << "dog" << false << "" << asAtFirst << "cat|dog";
-    QTest::newRow("from the menu") << true << "dog" << false << "" << asAtFirst << "cat|dog";
-    QTest::newRow("empty replacement")
-        << false << "" << false << "Nothing to Search for" << QByteArray(" dog|") << "|cat";
-    QTest::newRow("nothing ticked") << false << "dog" << true << "Nothing Selected"
-                                    << QByteArray("dog dog|dog") << "dog|cat";
+    QTest::addColumn<QStringList>("results");
+    const QByteArray asAtFirst = "cat dog|cat";
+    const QStringList both = { "both.txt - 1 String replaced", "one.txt - 1 String replaced",
+        "2 Strings found scanning 2 files" };
+    // The dog that was there before the run stays a dog.
+    QTest::newRow("cat to dog, a dog was there before") << false << "dog"
+                                                        << "" << asAtFirst << both;
+    QTest::newRow("from the menu") << true << "dog"
+                                   << "" << asAtFirst << both;
+    QTest::newRow("a deletion") << false << ""
+                                << "" << asAtFirst << both;
+    // Undo takes back what was written, whatever is ticked or chosen now.
+    QTest::newRow("nothing ticked now") << false << "dog"
+                                        << "untick" << asAtFirst << both;
+    QTest::newRow("Match Case ticked now") << false << "dog"
+                                           << "match case" << asAtFirst << both;
+    QTest::newRow("a file edited since")
+        << false << "dog"
+        << "edit" << QByteArray("cat dog|edited")
+        << QStringList { "both.txt - 1 String replaced", "one.txt - changed since the run: not undone",
+               "1 String found scanning 2 files" };
 }
 
 void UndoTest::undo()
 {
     QFETCH(bool, menu);
     QFETCH(QString, replacement);
-    QFETCH(bool, untick);
-    QFETCH(QString, message);
+    QFETCH(QString, meanwhile);
     QFETCH(QByteArray, after);
-    QFETCH(QString, boxes);
+    QFETCH(QStringList, results);
     testing::Sandbox sandbox;
     sandbox.writeFile("docs/both.txt", "cat dog");
     sandbox.writeFile("docs/one.txt", "cat");
@@ -51,22 +62,27 @@ void UndoTest::undo()
     w.Findme->setPlainText("cat");
     w.Replaceme->setPlainText(replacement);
     testing::answerChooser(sandbox, sandbox.workFolder() + "/backup");
-    w.Command1->click();
+    QTest::mouseClick(w.Command1, Qt::LeftButton);
     QVERIFY(w.cmdUndo->isEnabled() && w.mnuUndo->isEnabled());
-    if (untick)
+    if (meanwhile == "untick")
         w.lstFiles->setAllSelected(false);
+    if (meanwhile == "match case")
+        w.chkCase->setChecked(true);
+    if (meanwhile == "edit")
+        sandbox.writeFile("docs/one.txt", "edited");
 
-    menu ? w.mnuUndo->trigger() : w.cmdUndo->click();
+    menu ? w.mnuUndo->trigger() : QTest::mouseClick(w.cmdUndo, Qt::LeftButton);
 
-    const QStringList shown = testing::shownMessages(sandbox);
-    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty())
-        QVERIFY2(shown[0].startsWith(message + ": "), qPrintable(shown[0]));
+    QCOMPARE(testing::shownMessages(sandbox), QStringList());
     QCOMPARE(sandbox.readFile("docs/both.txt") + "|" + sandbox.readFile("docs/one.txt"), after);
-    QCOMPARE(w.Findme->toPlainText() + "|" + w.Replaceme->toPlainText(), boxes);
+    QStringList shown;
+    for (int i = 0; i < w.lstResults->count(); ++i)
+        shown << w.lstResults->item(i)->text();
+    QCOMPARE(shown << w.lblTotal->Caption(), results);
+    QCOMPARE(w.Findme->toPlainText() + "|" + w.Replaceme->toPlainText(), "cat|" + replacement);
     QVERIFY(!w.chkBackup->isChecked());
     QVERIFY(!w.cmdUndo->isEnabled() && !w.mnuUndo->isEnabled());
-    // The reverse run opens no chooser, so the copies still hold the files as they were at first.
+    // Undo opens no chooser, so the copies still hold the files as they were at first.
     QCOMPARE(sandbox.prompts.dialogs.size(), 1);
     QCOMPARE(sandbox.readFile("backup/both.txt"), QByteArray("cat dog"));
 }

@@ -66,6 +66,15 @@ FileIdentity identify(const QString& path, int handle)
     return identityOf(opened, viaLink);
 }
 
+FileIdentity identifyPath(const QString& path)
+{
+    const QByteArray local = QFile::encodeName(path);
+    struct stat entry, file;
+    if (::lstat(local.constData(), &entry) != 0 || ::stat(local.constData(), &file) != 0)
+        return {};
+    return identityOf(file, S_ISLNK(entry.st_mode));
+}
+
 ReadResult readWholeFile(const QString& path, QByteArray& bytes)
 {
     bytes.resize(0);
@@ -123,6 +132,11 @@ FileIdentity identify(const QString& path, int)
     id.size = info.size();
     id.modified = info.lastModified().toMSecsSinceEpoch();
     return id;
+}
+
+FileIdentity identifyPath(const QString& path)
+{
+    return identify(path, -1);
 }
 
 ReadResult readWholeFile(const QString& path, QByteArray& bytes)

@@ -27,6 +27,8 @@ struct FileIdentity {
 
 // The identity of the file that `path` names, open for reading as `handle` (a file descriptor).
 FileIdentity identify(const QString& path, int handle);
+// The identity of the file that `path` names now (through a link); unknown when there is none.
+FileIdentity identifyPath(const QString& path);
 #ifdef Q_OS_UNIX
 FileIdentity identityOf(const struct stat& status, bool viaLink);
 #endif

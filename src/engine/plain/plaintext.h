@@ -15,6 +15,7 @@
 namespace engine
 {
 
+class ByteChanges;
 class Matcher;
 
 enum class LineEnding { LF, CRLF, CR };
@@ -74,8 +75,9 @@ public:
 
     // True when every inserted text can be written in the file's encoding.
     bool canEncode(const EditList& edits) const;
-    // Writes the file with `edits` (in visible-text coordinates) applied. False on an I/O error.
-    bool write(const EditList& edits, QIODevice& out) const;
+    // Writes the file with `edits` (in visible-text coordinates) applied. False on an I/O error. The
+    // bytes that changed go to `changes`, when given.
+    bool write(const EditList& edits, QIODevice& out, ByteChanges* changes = nullptr) const;
 
 private:
     // A visible position and its byte offset, as a search found them.

@@ -1,5 +1,6 @@
 // What a plain-text document does with its file's bytes: where a visible position lies in them,
 // searching them without decoding, and writing the file back with the edits.
+#include "engine/files/bytechanges.h"
 #include "engine/plain/plaintext.h"
 #include "engine/text/growth.h"
 #include "engine/text/search.h"
@@ -208,7 +209,7 @@ bool PlainText::unchanged(const Edit& edit, qsizetype from, qsizetype to) const
         && std::equal(original.begin(), original.begin() + edit.length, edit.text.utf16());
 }
 
-bool PlainText::write(const EditList& edits, QIODevice& out) const
+bool PlainText::write(const EditList& edits, QIODevice& out, ByteChanges* changes) const
 {
     outBuffer.resize(0);
     outBuffer.reserve(kOutBufferSize);
@@ -246,12 +247,17 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
                                            : char16_t(uchar(at[0]) << 8 | uchar(at[1]));
     };
     bool afterCR = false;
-    auto piece = [&](const char* data, qsizetype length) {
+    ChangeRecorder recorder(QByteArrayView(raw, byteCount), changes);
+    // `keptFrom`: where the piece lies in the file's bytes; -1 for inserted text.
+    auto piece = [&](const char* data, qsizetype length, qsizetype keptFrom) {
         if (length < unit)
             return;
-        if (afterCR && unitAt(data) == u'\n')
+        if (afterCR && unitAt(data) == u'\n') {
             put(cr, unit);
+            recorder.inserted(unit);
+        }
         put(data, length);
+        keptFrom >= 0 ? recorder.kept(keptFrom, length) : recorder.inserted(length);
         afterCR = unitAt(data + length - unit) == u'\r';
     };
 
@@ -263,18 +269,19 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
         const qsizetype end = byteOffset(visPos, bytePos, edit.start + edit.length);
         if (unchanged(edit, start, end))
             continue; // the matched text keeps its own bytes
-        piece(raw + copied, start - copied);
+        piece(raw + copied, start - copied, copied);
         if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {
             encoded = encodeInserted(edit.text);
             encodedFor = edit.text.constData();
             encodedLength = edit.text.size();
         }
-        piece(encoded.constData(), encoded.size());
+        piece(encoded.constData(), encoded.size(), -1);
         copied = end;
         if (!ok)
             return false;
     }
-    piece(raw + copied, byteCount - copied);
+    piece(raw + copied, byteCount - copied, copied);
+    recorder.finish();
     flush();
     return ok;
 }

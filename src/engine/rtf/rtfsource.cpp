@@ -1,5 +1,6 @@
 #include "engine/rtf/rtfsource.h"
 
+#include "engine/files/bytechanges.h"
 #include "engine/rtf/rtf_codepage.h"
 #include "engine/rtf/rtf_data.h"
 
@@ -33,16 +34,21 @@ namespace
     class Output
     {
     public:
-        Output(const RtfSource::Data& data, QIODevice& device)
+        Output(const RtfSource::Data& data, QIODevice& device, ByteChanges* changes)
             : d(data)
             , device(device)
+            , recorder(data.source, changes)
         {
             // A small document needs no buffer of a whole chunk (a fresh megabyte per write).
             out.reserve(std::min(ChunkSize, d.source.size()) + 4096);
         }
 
         // Writes what is left; false when the device refused some of it.
-        bool finish() { return flush(0) && ok; }
+        bool finish()
+        {
+            recorder.finish();
+            return flush(0) && ok;
+        }
 
         // Appends source bytes [begin, end), which start and end on token boundaries.
         void keep(qsizetype begin, qsizetype end)
@@ -50,6 +56,7 @@ namespace
             if (begin >= end)
                 return;
             separateFrom(d.source.at(begin));
+            recorder.kept(begin, end - begin);
             ending = endingOf(begin, end);
             // Long stretches of kept bytes go to the device without a copy, all but the last byte,
             // which a repair may still need to change.
@@ -72,6 +79,7 @@ namespace
         {
             if (text.isEmpty())
                 return;
+            const qsizetype sizeBefore = out.size(), separatorsBefore = separators;
             auto encoded = [&](qsizetype i, qsizetype* units) {
                 const QChar c = text.at(i);
                 char32_t code = c.unicode();
@@ -146,6 +154,7 @@ namespace
                 out.append('}');
                 ending = Ending::Other;
             }
+            recorder.inserted(out.size() - sizeBefore - (separators - separatorsBefore));
             flushIfFull();
         }
 
@@ -165,10 +174,15 @@ namespace
 
         void separateFrom(char next)
         {
-            if (ending == Ending::Word && joinsControlWord(next))
+            if (ending == Ending::Word && joinsControlWord(next)) {
                 out.append(' ');
-            else if (ending == Ending::WordHyphen && isDigit(next))
+                recorder.inserted(1);
+                ++separators;
+            } else if (ending == Ending::WordHyphen && isDigit(next)) {
                 out.insert(out.size() - 1, ' '); // "\par-1" would read as \par with the number -1
+                recorder.insertedBeforeLast(1);
+                ++separators;
+            }
             ending = Ending::Other;
         }
 
@@ -227,6 +241,8 @@ namespace
         QByteArray out;
         bool ok = true;
         Ending ending = Ending::Other;
+        ChangeRecorder recorder;
+        qsizetype separators = 0; // spaces put in to end a control word
     };
 
     int codePageAt(const RtfSource::Data& d, qsizetype unit)
@@ -316,7 +332,8 @@ bool RtfSource::crossesBarrier(qsizetype start, qsizetype length) const
         && (d->anyBarrier(start, start + length) || anyWithin(d->storyBreaks, start + 1, start + length));
 }
 
-RtfSource::WriteOutcome RtfSource::write(const EditList& edits, QIODevice& out, QString* why) const
+RtfSource::WriteOutcome RtfSource::write(
+    const EditList& edits, QIODevice& out, QString* why, ByteChanges* changes) const
 {
     // A replacement by the very text it replaces leaves the document's bytes as they are.
     auto unchanged = [this](const Edit& edit) {
@@ -347,7 +364,7 @@ RtfSource::WriteOutcome RtfSource::write(const EditList& edits, QIODevice& out, 
         }
     }
 
-    Output output(*d, out);
+    Output output(*d, out, changes);
     qsizetype cursor = 0;
     int pageNumber = -1;
     const rtf::CodePage* page = nullptr;

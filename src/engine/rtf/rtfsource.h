@@ -13,6 +13,8 @@
 namespace engine
 {
 
+class ByteChanges;
+
 // How a run of visible characters looks in the preview. Only what the preview can show.
 struct FormatRun {
     qsizetype start = 0;
@@ -73,8 +75,10 @@ public:
     };
     // Writes the document with `edits` applied (in the coordinates of text()) to `out`. Every byte
     // that no edit touches is written as it was read, and so are the bytes of an edit that puts back
-    // the very text it replaces. The reason of a failure goes to `why`.
-    WriteOutcome write(const EditList& edits, QIODevice& out, QString* why = nullptr) const;
+    // the very text it replaces. The reason of a failure goes to `why`, the bytes that changed to
+    // `changes`.
+    WriteOutcome write(
+        const EditList& edits, QIODevice& out, QString* why = nullptr, ByteChanges* changes = nullptr) const;
 
     std::vector<FormatRun> formatRuns() const;
     std::vector<ParagraphRun> paragraphRuns() const;

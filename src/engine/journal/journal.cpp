@@ -1,0 +1,203 @@
+#include "engine/journal/journal.h"
+
+#include "engine/files/filewrite.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QSaveFile>
+
+namespace engine
+{
+
+namespace
+{
+    // A journal file: this mark and version, the number of files, then for each file its path, its
+    // replacements, its identity after the run, its distinct old texts and its spans.
+    constexpr quint32 kMark = 0x544D4A4E; // "TMJN"
+    constexpr quint32 kVersion = 1;
+
+    void writeIdentity(QDataStream& out, const FileIdentity& id)
+    {
+        out << id.known << id.viaLink << id.device << id.inode << id.size << id.modified << id.changed;
+    }
+    FileIdentity readIdentity(QDataStream& in)
+    {
+        FileIdentity id;
+        in >> id.known >> id.viaLink >> id.device >> id.inode >> id.size >> id.modified >> id.changed;
+        return id;
+    }
+
+    void fail(QString* why, const QString& reason)
+    {
+        if (why)
+            *why = reason;
+    }
+
+    // Collects small pieces of output into large writes.
+    class Writer
+    {
+    public:
+        explicit Writer(QIODevice& out)
+            : device(out)
+        {
+            buffer.reserve(kSize);
+        }
+        void put(const char* data, qint64 length)
+        {
+            if (length >= kSize / 4) {
+                flush();
+                ok = ok && device.write(data, length) == length;
+                return;
+            }
+            if (buffer.size() + length > kSize)
+                flush();
+            buffer.append(data, length);
+        }
+        bool finish()
+        {
+            flush();
+            return ok;
+        }
+
+    private:
+        void flush()
+        {
+            if (!buffer.isEmpty())
+                ok = ok && device.write(buffer) == buffer.size();
+            buffer.resize(0);
+        }
+        static constexpr qint64 kSize = qint64(1) << 20;
+        QIODevice& device;
+        QByteArray buffer;
+        bool ok = true;
+    };
+} // namespace
+
+void Journal::add(const QString& path, qint64 replacements, ByteChanges changes)
+{
+    m_entries.push_back({ path, replacements, std::move(changes) });
+}
+
+bool Journal::save(const QString& file, QString* why) const
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        fail(why, out.errorString());
+        return false;
+    }
+    QDataStream stream(&out);
+    stream.setVersion(QDataStream::Qt_6_0);
+    stream << kMark << kVersion << quint64(m_entries.size());
+    for (const JournalEntry& entry : m_entries) {
+        stream << entry.path << entry.replacements;
+        writeIdentity(stream, entry.changes.after);
+        stream << quint64(entry.changes.pieces().size());
+        for (const QByteArray& piece : entry.changes.pieces())
+            stream << piece;
+        stream << quint64(entry.changes.spans().size());
+        for (const ByteChanges::Span& span : entry.changes.spans())
+            stream << span.offset << span.length << span.piece;
+    }
+    if (stream.status() != QDataStream::Ok || !out.commit()) {
+        fail(why, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+std::optional<Journal> Journal::load(const QString& file, QString* why)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        fail(why, in.errorString());
+        return std::nullopt;
+    }
+    QDataStream stream(&in);
+    stream.setVersion(QDataStream::Qt_6_0);
+    quint32 mark = 0, version = 0;
+    quint64 files = 0;
+    stream >> mark >> version >> files;
+    if (mark != kMark || version != kVersion) {
+        fail(why, QStringLiteral("not a journal of this program"));
+        return std::nullopt;
+    }
+    const auto damaged = [why] {
+        fail(why, QStringLiteral("the journal is damaged or cut short"));
+        return std::nullopt;
+    };
+    Journal journal;
+    for (quint64 f = 0; f < files && stream.status() == QDataStream::Ok; ++f) {
+        JournalEntry entry;
+        stream >> entry.path >> entry.replacements;
+        entry.changes.after = readIdentity(stream);
+        quint64 pieces = 0;
+        stream >> pieces;
+        for (quint64 p = 0; p < pieces && stream.status() == QDataStream::Ok; ++p) {
+            QByteArray piece;
+            stream >> piece;
+            entry.changes.addPiece(piece);
+        }
+        quint64 spans = 0;
+        stream >> spans;
+        for (quint64 s = 0; s < spans && stream.status() == QDataStream::Ok; ++s) {
+            ByteChanges::Span span;
+            stream >> span.offset >> span.length >> span.piece;
+            if (stream.status() == QDataStream::Ok && !entry.changes.addSpan(span))
+                return damaged();
+        }
+        journal.m_entries.push_back(std::move(entry));
+    }
+    if (stream.status() != QDataStream::Ok || journal.m_entries.size() != files || !in.atEnd())
+        return damaged();
+    return journal;
+}
+
+UndoResult undoEntry(const JournalEntry& entry)
+{
+    QByteArray now;
+    const ReadResult read = readWholeFile(entry.path, now);
+    if (read.outcome == LoadOutcome::Missing)
+        return { UndoOutcome::Missing, SaveOutcome::Written, {} };
+    if (read.outcome != LoadOutcome::Loaded)
+        return { UndoOutcome::Unreadable, SaveOutcome::Written, read.error };
+    const std::vector<ByteChanges::Span>& spans = entry.changes.spans();
+    const bool fits = spans.empty() || spans.back().offset + spans.back().length <= now.size();
+    if (!entry.changes.after.known || read.identity != entry.changes.after || !fits)
+        return { UndoOutcome::ChangedSinceRun, SaveOutcome::Written, {} };
+
+    const auto content = [&](QIODevice& out) {
+        Writer writer(out);
+        qint64 copied = 0;
+        for (const ByteChanges::Span& span : spans) {
+            writer.put(now.constData() + copied, span.offset - copied);
+            const QByteArrayView old = entry.changes.oldBytes(span);
+            writer.put(old.data(), old.size());
+            copied = span.offset + span.length;
+        }
+        writer.put(now.constData() + copied, now.size() - copied);
+        return writer.finish();
+    };
+    const WriteResult written = writeFile(entry.path, read.identity, content);
+    if (written.outcome != SaveOutcome::Written)
+        return { UndoOutcome::NotWritten, written.outcome, written.error };
+    return {};
+}
+
+QString describe(const UndoResult& result)
+{
+    switch (result.outcome) {
+    case UndoOutcome::Restored:
+        return QStringLiteral("restored");
+    case UndoOutcome::ChangedSinceRun:
+        return QStringLiteral("changed since the run: not undone");
+    case UndoOutcome::Missing:
+        return QStringLiteral("not undone: ") + describe(LoadOutcome::Missing);
+    case UndoOutcome::Unreadable:
+        return QStringLiteral("not undone: ") + describe(LoadOutcome::Unreadable);
+    case UndoOutcome::NotWritten:
+        return QStringLiteral("not undone: ") + describe(result.saved);
+    }
+    return {};
+}
+
+} // namespace engine
