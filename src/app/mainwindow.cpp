@@ -17,6 +17,7 @@
 #include "workflow/preview.h"
 #include "workflow/process.h"
 #include "workflow/replacerun.h"
+#include "workflow/reviewchanges.h"
 #include "workflow/undo.h"
 
 #include <QApplication>
@@ -201,6 +202,7 @@ void MainWindow::createMenus()
     mnuExit = file->addAction(QStringLiteral("&Exit"));
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuProcess = edit->addAction(QStringLiteral("&Process Files"));
+    mnuReview = edit->addAction(QStringLiteral("&Review Changes..."));
     mnuUndo = edit->addAction(QStringLiteral("&Undo Last Action"));
     mnuUndo->setEnabled(false);
     mnuNewExt = edit->addAction(QStringLiteral("&New Extension"));
@@ -238,6 +240,7 @@ void MainWindow::connectEvents()
     on(cmdCmbDel, &QPushButton::clicked, filetypes::cmdCmbDel_Click);
     connect(mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
     on(mnuProcess, &QAction::triggered, workflow::mnuProcess_Click);
+    on(mnuReview, &QAction::triggered, workflow::mnuReview_Click);
     on(mnuUndo, &QAction::triggered, workflow::mnuUndo_Click);
     on(mnuNewExt, &QAction::triggered, filetypes::mnuNewExt_Click);
     on(mnuSelectAll, &QAction::triggered, workflow::mnuSelectAll_Click);

@@ -259,6 +259,33 @@ SaveOutcome Document::save(const QString& path, FileType type, ByteChanges* chan
     return SaveOutcome::Written;
 }
 
+SaveOutcome Document::check(const QString& path, FileType type) const
+{
+    if (d->origin == Origin::Plain && type == rtfText && !d->plain.canEncode(d->model.edits()))
+        return SaveOutcome::Unencodable;
+    if (d->origin == Origin::Rich && type == rtfRTF) {
+        // The bytes go nowhere; only the writer's verdict counts.
+        struct Nowhere : QIODevice {
+            qint64 readData(char*, qint64) override { return -1; }
+            qint64 writeData(const char*, qint64 size) override { return size; }
+        } nowhere;
+        nowhere.open(QIODevice::WriteOnly);
+        if (d->rich->write(d->model.edits(), nowhere) == RtfSource::WriteOutcome::UnsupportedCodePage)
+            return SaveOutcome::UnsupportedCodePage;
+    }
+    const QFileInfo info(path);
+    if (info.exists()
+        && (!info.isWritable()
+            || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
+        return SaveOutcome::ReadOnly;
+    return SaveOutcome::Written;
+}
+
+const FileIdentity& Document::loadedIdentity() const
+{
+    return d->loadedAs;
+}
+
 QString Document::errorString() const
 {
     return d->error;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/files/fileread.h"
 #include "engine/files/outcomes.h"
 #include "engine/text/edit.h"
 
@@ -35,6 +36,11 @@ public:
     // is overwritten in place.
     // The bytes that changed, and the file as it is after the write, go to `changes` when given.
     SaveOutcome save(const QString& path, FileType type, ByteChanges* changes = nullptr);
+    // What save would refuse without writing a byte: a replacement the file's encoding or code page
+    // cannot hold, a read-only file. Written when save would go ahead.
+    SaveOutcome check(const QString& path, FileType type) const;
+    // What the file was when it was loaded.
+    const FileIdentity& loadedIdentity() const;
     // The reason of the last failed load or save, for messages and tests.
     QString errorString() const;
 

@@ -27,6 +27,10 @@ namespace engine
 {
 class Journal;
 }
+namespace review
+{
+struct ReviewSet;
+}
 
 // The main window's form, `main`: its controls, hidden fields and run state. The handlers of every
 // part of the program read their inputs from these controls and leave their results in them; the
@@ -79,10 +83,13 @@ public:
     platform::Label* lblDest = nullptr;
     // What the last replace run wrote, for Undo to take back; none before the first run.
     std::shared_ptr<engine::Journal> journal;
+    // While Replace Checked runs: the changes reviewed and the ticks kept.
+    const review::ReviewSet* reviewed = nullptr;
 
     // Menus.
     QAction* mnuExit = nullptr;
     QAction* mnuProcess = nullptr;
+    QAction* mnuReview = nullptr;
     QAction* mnuUndo = nullptr;
     QAction* mnuNewExt = nullptr;
     QAction* mnuSelectAll = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/yield.h"
+#include "review/reviewset.h"
 #include "richtext/rtftext.h"
 
 #include <new>
@@ -79,13 +80,49 @@ namespace
         return options;
     }
 
-    Next processItem(
-        MainForm& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
+    // The engine's pass: writing, or finding what it would write (`collecting`, with writing held back).
+    struct Pass {
+        review::ReviewSet* collecting = nullptr;
+        // Where a refusal goes: the result list, or the review's list of files that would be refused.
+        void refuse(MainForm& w, const QString& name, const QString& path, const QString& why) const
+        {
+            if (collecting)
+                collecting->files.push_back({ name, path, {}, 0, {}, {}, why });
+            else
+                report(w, name, why);
+        }
+    };
+
+    // Applies the ticked matches of a reviewed file, at the places the review found them: the text is
+    // the one reviewed, so no search is needed and none can find more. False when nothing is ticked.
+    bool applyReviewed(
+        MainForm& w, RichTextBox& document, const review::FileChanges& reviewed, const QString& replacement)
+    {
+        qsizetype shift = 0;
+        bool any = false;
+        for (std::size_t k = 0; k < reviewed.starts.size(); ++k) {
+            if (!reviewed.ticked[k])
+                continue;
+            const qsizetype at = reviewed.starts[k] + shift;
+            document.setSelStart(at);
+            document.setSelLength(reviewed.matchLength);
+            document.setSelText(replacement);
+            shift = document.SelStart() - (reviewed.starts[k] + reviewed.matchLength);
+            w.lblTotal->increment();
+            w.lblTotal2->increment();
+            any = true;
+            yieldInLoop();
+        }
+        return any;
+    }
+
+    Next processItem(MainForm& w, RichTextBox& document, int item, const QString& find,
+        const QString& replacement, const Pass& pass)
     {
         const QString name = w.lstFiles->List(item);
+        const QString path = itemPath(w, name);
         // The total counts what reaches the disk: a file that is not written takes its count back.
         const QString totalBefore = w.lblTotal->Caption();
-        const QString path = itemPath(w, name);
 
         // A file is read and written by what it holds, whatever the pattern: an RTF document as rich
         // text (editing its markup as text would destroy it), anything else as plain text, as the
@@ -98,12 +135,12 @@ namespace
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
             // What the file holds is not safe to edit; the other files still are.
-            report(w, name, QStringLiteral("skipped: ") + engine::describe(loaded));
+            pass.refuse(w, name, path, QStringLiteral("skipped: ") + engine::describe(loaded));
             return Next::GoOn;
         case LoadOutcome::Missing:
         case LoadOutcome::Unreadable:
-            report(w, name, QStringLiteral("not read: ") + engine::describe(loaded));
-            return Next::Stop;
+            pass.refuse(w, name, path, QStringLiteral("not read: ") + engine::describe(loaded));
+            return pass.collecting ? Next::GoOn : Next::Stop;
         }
 
         w.lblTotal2->setCaption(QStringLiteral("0"));
@@ -113,25 +150,67 @@ namespace
         document.setSelStart(0);
         platform::DoEvents();
 
-        // Nothing is selected, so the first search covers the whole text.
-        document.Find(find, {}, {}, searchOptions(w));
-        platform::DoEvents();
+        const review::FileChanges* reviewed =
+            !pass.collecting && w.reviewed ? w.reviewed->file(name) : nullptr;
+        if (reviewed) {
+            if (!reviewed->refusal.isEmpty() && reviewed->ticked.empty()) {
+                report(w, name, reviewed->refusal);
+                return Next::GoOn;
+            }
+            if (document.document().loadedIdentity() != reviewed->identity) {
+                report(w, name, QStringLiteral("not written: changed since it was reviewed"));
+                return Next::GoOn;
+            }
+            // A file with nothing ticked is not written and gets no result line.
+            if (!applyReviewed(w, document, *reviewed, replacement))
+                return Next::GoOn;
+        } else {
+            // Nothing is selected, so the first search covers the whole text.
+            document.Find(find, {}, {}, searchOptions(w));
+            platform::DoEvents();
 
-        // An empty selection is an empty SelText, without copying the match.
-        if (document.SelLength() == 0)
-            return Next::GoOn;
+            // An empty selection is an empty SelText, without copying the match.
+            if (document.SelLength() == 0) {
+                if (pass.collecting)
+                    pass.collecting->files.push_back(
+                        { name, path, document.document().loadedIdentity(), 0, {}, {}, {} });
+                return Next::GoOn;
+            }
 
-        do {
-            yieldInLoop();
-            document.setSelText(replacement);
-            w.lblTotal->increment();
-            w.lblTotal2->increment();
-            yieldInLoop();
-            // The search goes on right after the inserted text, which is never searched again: "a" ->
-            // "aa" cannot loop, and "catcat" gives two matches.
-            document.Find(find, document.SelStart(), {}, searchOptions(w));
-            yieldInLoop();
-        } while (document.SelLength() > 0);
+            std::vector<qsizetype> starts;
+            const qsizetype matchLength = document.SelLength();
+            qsizetype shift = 0;
+            do {
+                yieldInLoop();
+                const qsizetype at = document.SelStart();
+                document.setSelText(replacement);
+                if (pass.collecting) {
+                    starts.push_back(at - shift);
+                    shift = document.SelStart() - (at - shift + matchLength);
+                } else {
+                    w.lblTotal->increment();
+                    w.lblTotal2->increment();
+                }
+                yieldInLoop();
+                // The search goes on right after the inserted text, which is never searched again: "a"
+                // -> "aa" cannot loop, and "catcat" gives two matches.
+                document.Find(find, document.SelStart(), {}, searchOptions(w));
+                yieldInLoop();
+            } while (document.SelLength() > 0);
+
+            if (pass.collecting) {
+                const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;
+                const SaveOutcome refused = document.document().check(path, format);
+                review::FileChanges changes { name, path, document.document().loadedIdentity(), matchLength,
+                    std::move(starts), {}, {} };
+                if (refused != SaveOutcome::Written)
+                    changes.refusal = QStringLiteral("not written: ") + engine::describe(refused);
+                else
+                    changes.ticked.assign(changes.starts.size(), true);
+                pass.collecting->files.push_back(std::move(changes));
+                return Next::GoOn;
+            }
+        }
 
         platform::DoEvents();
 
@@ -156,28 +235,41 @@ namespace
         return Next::GoOn;
     }
 
+    void visitTicked(
+        MainForm& w, RichTextBox& document, const QString& find, const QString& replacement, const Pass& pass)
+    {
+        const int count = w.lstFiles->ListCount();
+        for (int item = 0; item < count; ++item) {
+            if (w.lstFiles->Selected(item)) {
+                Next next = Next::Stop;
+                const QString totalBefore = w.lblTotal->Caption();
+                try {
+                    next = processItem(w, document, item, find, replacement, pass);
+                } catch (const std::bad_alloc&) {
+                    w.lblTotal->setCaption(totalBefore);
+                    pass.refuse(w, w.lstFiles->List(item), itemPath(w, w.lstFiles->List(item)),
+                        QStringLiteral("not processed: out of memory"));
+                }
+                if (next == Next::Stop)
+                    return;
+            }
+            platform::DoEvents();
+            if (w.closeAfterRun)
+                return;
+        }
+    }
+
 } // namespace
 
 void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement)
 {
-    const int count = w.lstFiles->ListCount();
-    for (int item = 0; item < count; ++item) {
-        if (w.lstFiles->Selected(item)) {
-            Next next = Next::Stop;
-            const QString totalBefore = w.lblTotal->Caption();
-            try {
-                next = processItem(w, document, item, find, replacement);
-            } catch (const std::bad_alloc&) {
-                w.lblTotal->setCaption(totalBefore);
-                report(w, w.lstFiles->List(item), QStringLiteral("not processed: out of memory"));
-            }
-            if (next == Next::Stop)
-                return;
-        }
-        platform::DoEvents();
-        if (w.closeAfterRun)
-            return;
-    }
+    visitTicked(w, document, find, replacement, {});
+}
+
+void ReviewInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement,
+    review::ReviewSet& into)
+{
+    visitTicked(w, document, find, replacement, { &into });
 }
 
 } // namespace RtfFunctions

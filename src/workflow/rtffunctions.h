@@ -7,6 +7,10 @@ namespace richtext
 {
 class RichTextBox;
 }
+namespace review
+{
+struct ReviewSet;
+}
 
 // The per-file replacement engine of a replace run.
 namespace RtfFunctions
@@ -23,7 +27,16 @@ namespace RtfFunctions
 // skipped with a result line, and so is a file that is read-only, was changed by another program
 // since it was read, or cannot hold the replacement in its encoding or code page; the engine then
 // goes on. A close of the window asked for during the run ends the engine after the current file.
+//
+// After a review (the window's `reviewed`), a reviewed file gets only its ticked matches, at the places
+// the review found them, and is not written at all when none is ticked or it changed since.
 void ReplaceInFiles(
     MainForm& w, richtext::RichTextBox& document, const QString& find, const QString& replacement);
+
+// The same run with the writing held back: what each ticked file would get goes to `into`, the matches
+// where they are in the file as read (all ticked) and the files that would be refused with the reason.
+// The result list and the totals are left alone.
+void ReviewInFiles(MainForm& w, richtext::RichTextBox& document, const QString& find,
+    const QString& replacement, review::ReviewSet& into);
 
 } // namespace RtfFunctions
