@@ -8,6 +8,7 @@
 #include "review/frmreview.h"
 #include "review/reviewset.h"
 #include "richtext/rtftext.h"
+#include "workflow/preview.h"
 #include "workflow/process.h"
 #include "workflow/rtffunctions.h"
 #include "workflow/runguard.h"
@@ -34,6 +35,9 @@ namespace
         QApplication::setOverrideCursor(Qt::WaitCursor);
         platform::LockWindowUpdate(w.rtftext);
         RtfFunctions::ReviewInFiles(w, *w.rtftext, changes.find, changes.replacement, changes);
+        // The last file with every change made in it is no preview of anything; its memory goes back
+        // before the review window reads its own lines.
+        w.rtftext->setText(QString());
         platform::LockWindowUpdate(nullptr);
         QApplication::restoreOverrideCursor();
         w.lblScan->setCaption(status);
@@ -78,8 +82,10 @@ void mnuReview_Click(MainForm& w)
         [&w](const QString& path, qsizetype start, qsizetype length) {
             showMatch(w, path, start, length);
         });
-    if (!platform::prompts().runModal(window))
+    if (!platform::prompts().runModal(window)) {
+        lstFiles_Click(w);
         return;
+    }
     // The normal Process, applying only what is ticked.
     w.reviewed = &changes;
     Command1_Click(w);

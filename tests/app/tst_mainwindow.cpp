@@ -133,7 +133,7 @@ void MainWindowTest::controlsAsDesigned()
     QCOMPARE(
         w.lblTotal2->Caption() + "|" + w.lblDest->Caption() + "|" + w.Text1 + "|" + w.Text2, QString("0|||"));
 
-    const QStringList menus = { "&File", "  &Exit", "&Edit", "  &Process Files",
+    const QStringList menus = { "&File", "  &Exit", "&Edit", "  &Process Files", "  &Review Changes...",
         "  &Undo Last Action (disabled)", "  &New Extension", "  &Select All Files", "&Help", "  &Content",
         "  &About" };
     QCOMPARE(menuCaptions(w.menuBar()), menus);
