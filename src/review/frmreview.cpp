@@ -17,6 +17,8 @@ namespace review
 
 namespace
 {
+    constexpr int kExpandAtOnce = 10000;
+
     // Draws a match row as its line: the old text struck out in red, the new one underlined in green.
     class ChangeDelegate : public QStyledItemDelegate
     {
@@ -95,7 +97,9 @@ frmReview::frmReview(ReviewSet& changes, QWidget* parent)
 
     if (m_model->rowCount() > 0)
         tvwChanges->setCurrentIndex(m_model->index(0, 0));
-    if (m_model->rowCount() == 1)
+    // One file's matches are shown at once, unless laying out so many rows would keep the window
+    // from opening quickly: those wait until the file is opened.
+    if (m_model->rowCount() == 1 && m_model->rowCount(m_model->index(0, 0)) <= kExpandAtOnce)
         tvwChanges->expand(m_model->index(0, 0));
     tvwChanges->setFocus();
     connectEvents();

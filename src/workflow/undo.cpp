@@ -4,6 +4,8 @@
 #include "mainform/mainform.h"
 #include "platform/label.h"
 #include "platform/yield.h"
+#include "richtext/rtftext.h"
+#include "workflow/preview.h"
 #include "workflow/replacerun.h"
 #include "workflow/runguard.h"
 
@@ -29,6 +31,9 @@ namespace
         w.lstResults->clear();
         w.lblTotal->setCaption(QStringLiteral("0"));
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The preview holds the run's text of its last file, which is about to be taken back; its memory
+        // goes first.
+        w.rtftext->setText(QString());
         const std::shared_ptr<engine::Journal> journal = std::move(w.journal);
         const auto& entries = journal ? journal->entries() : std::vector<engine::JournalEntry>();
         for (const engine::JournalEntry& entry : entries) {
@@ -53,6 +58,7 @@ namespace
         w.lblTotal->setCaption(runSummary(w.lblTotal->Caption(), int(entries.size())));
         w.lblTotal->show();
         w.lblScan->hide();
+        lstFiles_Click(w);
     }
 } // namespace
 

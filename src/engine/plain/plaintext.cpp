@@ -55,6 +55,16 @@ PlainText::~PlainText()
 
 void PlainText::clear()
 {
+    // Buffers are kept for the next file, but a huge file's are not kept for good.
+    constexpr qsizetype kKeep = qsizetype(64) << 20;
+    if (held.capacity() > kKeep)
+        held = QByteArray();
+    if (wideBuffer.capacity() > kKeep / 2)
+        wideBuffer = QString();
+    if (narrowBuffer.capacity() > kKeep)
+        narrowBuffer = QByteArray();
+    if (anchors.capacity() > std::size_t(kKeep) / sizeof(Anchor))
+        anchors = {};
     held.resize(0);
     bytes = nullptr;
     byteCount = 0;
