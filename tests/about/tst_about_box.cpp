@@ -116,7 +116,6 @@ void AboutBoxTest::textColours_data()
     QTest::addColumn<QColor>("window");
     QTest::addColumn<bool>("whileOpen"); // the palette changes while the box is open
     QTest::newRow("light") << QColor(239, 239, 239) << false;
-    QTest::newRow("white") << QColor(Qt::white) << false;
     QTest::newRow("dark") << QColor(53, 53, 53) << false;
     QTest::newRow("black") << QColor(Qt::black) << false;
     QTest::newRow("turns dark while open") << QColor(30, 30, 46) << true;

@@ -16,8 +16,8 @@ private slots:
     void pathOnly();
     void closing_data();
     void closing();
-    void keys_data();
-    void keys();
+    void keyboardAndNames_data();
+    void keyboardAndNames();
     void createFolder_data();
     void createFolder();
 };
@@ -108,7 +108,7 @@ void BrowseMeTest::closing()
     QCOMPARE(BrowseMe(w).Dir1->Path(), QDir::currentPath());
 }
 
-void BrowseMeTest::keys_data()
+void BrowseMeTest::keyboardAndNames_data()
 {
     QTest::addColumn<int>("backTabs"); // Shift+Tab presses from the folder list
     QTest::addColumn<int>("key");
@@ -123,8 +123,9 @@ void BrowseMeTest::keys_data()
     // clang-format on
 }
 
-// A focused button answers Enter and Space; no button is the default or the cancel button.
-void BrowseMeTest::keys()
+// A focused button answers Enter and Space; no button is the default or the cancel button. Every
+// caption fits and every control has a name a screen reader can say.
+void BrowseMeTest::keyboardAndNames()
 {
     QFETCH(int, backTabs);
     QFETCH(int, key);
