@@ -15,7 +15,6 @@ void Label::setCaption(const QString& caption)
         return;
     m_caption = caption;
     captionChanged();
-    emit Change();
 }
 
 void Label::increment()
@@ -50,6 +49,7 @@ void Label::captionChanged()
     } else {
         m_stale = true;
     }
+    emit CaptionChanged(m_caption);
 }
 
 void Label::showEvent(QShowEvent* event)

@@ -23,8 +23,8 @@ public:
     void setAutoSize(bool autoSize);
 
 signals:
-    // The caption was set to another text (a counter counting up does not tell).
-    void Change();
+    // The caption changed, by the program or by a count.
+    void CaptionChanged(const QString& caption);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -127,7 +127,7 @@ void RtfFunctionsTest::badFilesAreReported()
         if (tag == "read-only")
             QFile::setPermissions(f.path(b), QFile::ReadOwner | QFile::ReadUser);
         // The status line names b after b was read and before it is written.
-        QObject::connect(f.w->lblScan, &platform::Label::Change, f.w.get(), [&] {
+        QObject::connect(f.w->lblScan, &platform::Label::CaptionChanged, f.w.get(), [&] {
             if (!tag.endsWith("during the run") || f.w->lblScan->Caption() != "Processing " + b)
                 return;
             QFile::remove(f.path(b));
