@@ -1,5 +1,6 @@
 #include "review/frmreview.h"
 
+#include "platform/buttonkeys.h"
 #include "review/reviewmodel.h"
 
 #include <QApplication>
@@ -102,6 +103,8 @@ frmReview::frmReview(ReviewSet& changes, QWidget* parent)
     if (m_model->rowCount() == 1 && m_model->rowCount(m_model->index(0, 0)) <= kExpandAtOnce)
         tvwChanges->expand(m_model->index(0, 0));
     tvwChanges->setFocus();
+    lblStatus->setAccessibleName(QStringLiteral("Changes kept"));
+    platform::enterClicksFocusedButton(this);
     connectEvents();
     model_TicksChanged();
 }

@@ -54,7 +54,8 @@ void ReviewTest::review_data()
         "b.txt - 1 change", "  [-cat-]{+dog+}", "c.txt - skipped: binary file" };
     const QString binary = "c.txt - skipped: binary file";
     // clang-format off
-    QTest::newRow("all kept") << QByteArray("cat dog cat") << "cat" << "replace" << both + QStringList { "3 of 3 changes in 2 files" }
+    // Tab moves from the list to "&Replace Checked", and Enter presses it.
+    QTest::newRow("all kept") << QByteArray("cat dog cat") << "cat" << "tab enter" << both + QStringList { "3 of 3 changes in 2 files" }
         << QByteArray("dog dog dog|dog") << QStringList { "a.txt - 2 Strings replaced", "b.txt - 1 String replaced", binary, "3 Strings found scanning 3 files" };
     QTest::newRow("first match unticked") << QByteArray("cat dog cat") << "cat" << "right down space replace" << both + QStringList { "2 of 3 changes in 2 files" }
         << QByteArray("cat dog dog|dog") << QStringList { "a.txt - 1 String replaced", "b.txt - 1 String replaced", binary, "2 Strings found scanning 3 files" };
@@ -106,7 +107,13 @@ void ReviewTest::review()
                     key == "right"      ? Qt::Key_Right
                         : key == "down" ? Qt::Key_Down
                                         : Qt::Key_Space);
-            if (key == "enter") {
+            if (key == "tab")
+                QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+            if (key == "enter" && keys.startsWith("tab")) {
+                seen = listed(*window.model()) << window.lblStatus->text();
+                QTest::keyClick(window.focusWidget(), Qt::Key_Return);
+            }
+            if (key == "enter" && !keys.startsWith("tab")) {
                 QTest::keyClick(window.tvwChanges, Qt::Key_Return);
                 QVERIFY(window.isVisible());
                 QCOMPARE(w->rtftext->SelText() + "@" + QString::number(w->rtftext->SelStart()), "cat@8");
@@ -114,7 +121,8 @@ void ReviewTest::review()
             if (key == "escape")
                 QTest::keyClick(window.tvwChanges, Qt::Key_Escape);
         }
-        seen = listed(*window.model()) << window.lblStatus->text();
+        if (!keys.startsWith("tab"))
+            seen = listed(*window.model()) << window.lblStatus->text();
         if (keys.startsWith("edit")) // by another program, while the window is open
             sandbox.writeFile("b.txt", "cat cat");
         if (keys.endsWith("replace"))
@@ -129,6 +137,7 @@ void ReviewTest::review()
     QCOMPARE(sandbox.readFile("a.txt") + "|" + sandbox.readFile("b.txt"), after);
     QCOMPARE(lines.isEmpty() ? QStringList() : results(*w), lines);
     QCOMPARE(w->cmdUndo->isEnabled(), !lines.isEmpty());
+    QCOMPARE(sandbox.prompts.dialogs, QStringList { "Review Changes" });
     if (!lines.isEmpty()) {
         // Undo takes back what Replace Checked wrote, and only that.
         QTest::mouseClick(w->cmdUndo, Qt::LeftButton);
