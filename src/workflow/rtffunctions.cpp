@@ -8,6 +8,7 @@
 #include "platform/label.h"
 #include "platform/yield.h"
 #include "richtext/rtftext.h"
+#include "termination/termination.h"
 
 #include <new>
 #include <QCheckBox>
@@ -164,6 +165,10 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
             if (next == Next::Stop)
                 return;
         }
+        // Ctrl+C, kill or a closed terminal is taken here, before the next file, not only when the
+        // event queue is next due for a visit.
+        if (termination::pendingCloseSignal() != 0)
+            platform::DoEventsNow();
         platform::DoEvents();
         if (w.closeAfterRun)
             return;
