@@ -1,5 +1,6 @@
 #include "workflow/rtffunctions.h"
 
+#include "engine/files/filenames.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
@@ -54,7 +55,7 @@ namespace
 
     void report(MainForm& w, const QString& name, const QString& what)
     {
-        w.lstResults->addItem(name + QStringLiteral(" - ") + what);
+        w.lstResults->addItem(engine::shownFileName(name) + QStringLiteral(" - ") + what);
     }
 
     // The yields inside the replacement loop. The event queue is visited at most every few
@@ -104,7 +105,7 @@ namespace
         }
 
         w.lblTotal2->setCaption(QStringLiteral("0"));
-        w.lblScan->setCaption(QStringLiteral("Processing ") + name);
+        w.lblScan->setCaption(QStringLiteral("Processing ") + engine::shownFileName(name));
         platform::DoEvents();
 
         document.setSelStart(0);
