@@ -75,6 +75,8 @@ void PlainTextTest::writeBack_data()
     row("overlong UTF-8 is not UTF-8", "\xC0\xAF x", "x", "y", exact, 1, "\xC0\xAF y");
     row("UTF-8, an invalid byte before the match", "\xFF caf\xC3\xA9", "\xC3\xA9", "\xC3\xA8", exact, 1,
         "\xFF caf\xC3\xA8");
+    row("UTF-8, an invalid byte and a four-byte character before the match",
+        "\xFF\xF0\x9F\x98\x80x \xC3\xA9x", "x", "y", exact, 2, "\xFF\xF0\x9F\x98\x80y \xC3\xA9y");
     row("UTF-8, an invalid byte after the match", "caf\xC3\xA9\xE9 x", "caf\xC3\xA9", "th\xC3\xA9", exact, 1,
         "th\xC3\xA9\xE9 x");
     row("UTF-8, a sequence cut short is one character per byte", "\xE2\x82 \xC3\xA9\xC3\xA9\r\nx", "x",
