@@ -1,5 +1,7 @@
 #include "review/reviewmodel.h"
 
+#include "engine/files/filenames.h"
+
 namespace review
 {
 
@@ -102,9 +104,10 @@ QVariant ReviewModel::data(const QModelIndex& index, int role) const
         const qsizetype ticked = m_tickedIn[std::size_t(index.row())];
         if (role == Qt::DisplayRole) {
             if (!file->refusal.isEmpty())
-                return file->name + QStringLiteral(" - ") + file->refusal;
+                return engine::shownFileName(file->name) + QStringLiteral(" - ") + file->refusal;
             const qsizetype n = qsizetype(file->starts.size());
-            return file->name + QStringLiteral(" - %1 %2").arg(n).arg(n == 1 ? "change" : "changes");
+            return engine::shownFileName(file->name)
+                + QStringLiteral(" - %1 %2").arg(n).arg(n == 1 ? "change" : "changes");
         }
         if (role == Qt::CheckStateRole && file->refusal.isEmpty())
             return ticked == 0                             ? Qt::Unchecked

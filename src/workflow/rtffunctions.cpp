@@ -1,5 +1,6 @@
 #include "workflow/rtffunctions.h"
 
+#include "engine/files/filenames.h"
 #include "engine/journal/journal.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
@@ -10,6 +11,7 @@
 #include "platform/yield.h"
 #include "review/reviewset.h"
 #include "richtext/rtftext.h"
+#include "termination/termination.h"
 
 #include <new>
 #include <QCheckBox>
@@ -56,7 +58,7 @@ namespace
 
     void report(MainForm& w, const QString& name, const QString& what)
     {
-        w.lstResults->addItem(name + QStringLiteral(" - ") + what);
+        w.lstResults->addItem(engine::shownFileName(name) + QStringLiteral(" - ") + what);
     }
 
     // The yields inside the replacement loop. The event queue is visited at most every few
@@ -144,7 +146,7 @@ namespace
         }
 
         w.lblTotal2->setCaption(QStringLiteral("0"));
-        w.lblScan->setCaption(QStringLiteral("Processing ") + name);
+        w.lblScan->setCaption(QStringLiteral("Processing ") + engine::shownFileName(name));
         platform::DoEvents();
 
         document.setSelStart(0);
@@ -224,7 +226,7 @@ namespace
         }
         const QString count = w.lblTotal2->Caption();
         if (w.journal)
-            w.journal->add(QFileInfo(path).absoluteFilePath(), count.toLongLong(), std::move(changes));
+            w.journal->add(path, count.toLongLong(), std::move(changes));
         report(w, name,
             count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
                                         : count + QStringLiteral(" Strings replaced"));
@@ -253,6 +255,10 @@ namespace
                 if (next == Next::Stop)
                     return;
             }
+            // Ctrl+C, kill or a closed terminal is taken here, before the next file, not only when
+            // the event queue is next due for a visit.
+            if (termination::pendingCloseSignal() != 0)
+                platform::DoEventsNow();
             platform::DoEvents();
             if (w.closeAfterRun)
                 return;

@@ -1,5 +1,6 @@
 #include "workflow/undo.h"
 
+#include "engine/files/filenames.h"
 #include "engine/journal/journal.h"
 #include "mainform/mainform.h"
 #include "platform/label.h"
@@ -12,7 +13,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,7 +37,7 @@ namespace
         const std::shared_ptr<engine::Journal> journal = std::move(w.journal);
         const auto& entries = journal ? journal->entries() : std::vector<engine::JournalEntry>();
         for (const engine::JournalEntry& entry : entries) {
-            const QString name = QFileInfo(entry.path).fileName();
+            const QString name = engine::shownFileName(entry.path.section(u'/', -1));
             w.lblScan->setCaption(QStringLiteral("Processing ") + name);
             platform::DoEvents();
             const engine::UndoResult undone = engine::undoEntry(entry);
