@@ -273,10 +273,7 @@ SaveOutcome Document::check(const QString& path, FileType type) const
         if (d->rich->write(d->model.edits(), nowhere) == RtfSource::WriteOutcome::UnsupportedCodePage)
             return SaveOutcome::UnsupportedCodePage;
     }
-    const QFileInfo info(path);
-    if (info.exists()
-        && (!info.isWritable()
-            || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
+    if (!mayWrite(path))
         return SaveOutcome::ReadOnly;
     return SaveOutcome::Written;
 }

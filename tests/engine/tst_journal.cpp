@@ -47,7 +47,7 @@ void JournalTest::takeBack_data()
     QTest::newRow("a deletion") << QByteArray("a cat, b cat.") << "cat" << "";
     QTest::newRow("adjacent") << QByteArray("catcatcat") << "cat" << "c";
     QTest::newRow("a line break put in, CRLF") << QByteArray("x\r\ncat\r\n") << "cat" << "a\nb";
-    QTest::newRow("a lone CR kept apart from an LF") << QByteArray("x\rcat\ny") << "cat" << "";
+    QTest::newRow("a lone CR that comes to meet an LF") << QByteArray("x\rcat\ny") << "cat" << "";
     QTest::newRow("UTF-16 with a byte order mark") << QByteArray("\xFF\xFE" "c\0a\0t\0 \0c\0a\0t\0", 16) << "cat" << "\u00E9t\u00E9";
     QTest::newRow("Windows-1252") << QByteArray("caf\xE9 cat") << "cat" << "chat";
     QTest::newRow("UTF-8 with accents") << QByteArray("\xC3\xA9t\xC3\xA9 cat \xC3\xA9t\xC3\xA9") << "\u00E9t\u00E9" << "summer";

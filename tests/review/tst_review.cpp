@@ -71,6 +71,15 @@ void ReviewTest::review_data()
         << QByteArray("dog dog dog|cat cat") << QStringList { "a.txt - 2 Strings replaced", "b.txt - not written: changed since it was reviewed", binary, "2 Strings found scanning 3 files" };
     QTest::newRow("Close") << QByteArray("cat dog cat") << "cat" << "right down close" << both + QStringList { "3 of 3 changes in 2 files" }
         << QByteArray("cat dog cat|cat") << QStringList();
+    QTest::newRow("both options") << QByteArray("cat Cat concat cat") << "cat" << "both replace"
+        << QStringList { "a.txt - 2 changes", "  [-cat-]{+dog+} Cat concat cat", "  cat Cat concat [-cat-]{+dog+}", "b.txt - 1 change", "  [-cat-]{+dog+}", binary, "3 of 3 changes in 2 files" }
+        << QByteArray("dog Cat concat dog|dog") << QStringList { "a.txt - 2 Strings replaced", "b.txt - 1 String replaced", binary, "3 Strings found scanning 3 files" };
+    // A file that would be refused is listed with the reason, without ticks, and is not written.
+    QTest::newRow("read-only file") << QByteArray("cat dog cat") << "cat" << "read-only replace"
+        << QStringList { "a.txt - 2 changes", "  [-cat-]{+dog+} dog cat", "  cat dog [-cat-]{+dog+}", "b.txt - not written: read-only file", binary, "2 of 2 changes in 1 file" }
+        << QByteArray("dog dog dog|cat") << QStringList { "a.txt - 2 Strings replaced", "b.txt - not written: read-only file", binary, "2 Strings found scanning 3 files" };
+    // The same check as Process: no window.
+    QTest::newRow("empty find string") << QByteArray("cat") << "" << "" << QStringList() << QByteArray("cat|cat") << QStringList();
     QTest::newRow("RTF shown as its visible text") << QByteArray("{\\rtf1 {\\b ca}t dog cat}") << "cat" << "replace" << both + QStringList { "3 of 3 changes in 2 files" }
         << QByteArray("{\\rtf1 {\\b dog} dog dog}|dog") << QStringList { "a.txt - 2 Strings replaced", "b.txt - 1 String replaced", binary, "3 Strings found scanning 3 files" };
     // Enter on the second match of a.txt shows it in the main window's preview.
@@ -98,6 +107,10 @@ void ReviewTest::review()
     w->Findme->setPlainText(find);
     w->Replaceme->setPlainText("dog");
     w->chkBackup->setChecked(false);
+    if (keys.startsWith("read-only"))
+        QFile::setPermissions(sandbox.workFolder() + "/b.txt", QFile::ReadOwner);
+    w->chkWhlWrd->setChecked(keys.startsWith("both"));
+    w->chkCase->setChecked(keys.startsWith("both"));
     QStringList seen;
     sandbox.prompts.onModal([&](QDialog& dialog) {
         auto& window = static_cast<review::frmReview&>(dialog);
@@ -131,6 +144,12 @@ void ReviewTest::review()
             QTest::mouseClick(window.cmdClose, Qt::LeftButton);
     });
     w->mnuReview->trigger();
+    if (find.isEmpty()) {
+        QCOMPARE(testing::shownMessages(sandbox),
+            QStringList { "Nothing to Search for: Please enter a search sting     " });
+        QVERIFY(sandbox.prompts.dialogs.isEmpty());
+        return;
+    }
 
     QCOMPARE(seen, shown);
     QCOMPARE(testing::shownMessages(sandbox), QStringList());

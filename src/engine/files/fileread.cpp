@@ -67,6 +67,15 @@ FileIdentity identify(const QString& path, int handle)
     return identityOf(opened, viaLink);
 }
 
+bool mayWrite(const QString& path)
+{
+    const QByteArray local = encodeFileName(path);
+    struct stat st;
+    if (::stat(local.constData(), &st) != 0)
+        return true;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) && ::access(local.constData(), W_OK) == 0;
+}
+
 FileIdentity identifyPath(const QString& path)
 {
     const QByteArray local = encodeFileName(path);
@@ -138,6 +147,12 @@ FileIdentity identify(const QString& path, int)
 FileIdentity identifyPath(const QString& path)
 {
     return identify(path, -1);
+}
+
+bool mayWrite(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || info.isWritable();
 }
 
 ReadResult readWholeFile(const QString& path, QByteArray& bytes)

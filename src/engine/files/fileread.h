@@ -27,6 +27,9 @@ struct FileIdentity {
 
 // The identity of the file that `path` names, open for reading as `handle` (a file descriptor).
 FileIdentity identify(const QString& path, int handle);
+// False when the file at `path` may not be written: its permissions let nobody write it, or this user
+// may not. True when there is no such file.
+bool mayWrite(const QString& path);
 // The identity of the file that `path` names now (through a link); unknown when there is none.
 FileIdentity identifyPath(const QString& path);
 #ifdef Q_OS_UNIX
