@@ -46,6 +46,7 @@ namespace
         case SaveOutcome::FolderNotWritable:
         case SaveOutcome::DiskFull:
         case SaveOutcome::Failed:
+        case SaveOutcome::NotRestored:
             break;
         }
         return Next::Stop;
