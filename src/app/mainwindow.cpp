@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "about/about.h"
+#include "engine/files/journal.h"
 #include "filetypes/filetypes.h"
 #include "platform/appicon.h"
 #include "platform/centring.h"
@@ -11,6 +12,7 @@
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"
+#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "richtext/rtftext.h"
 #include "workflow/filelist.h"
@@ -309,11 +311,18 @@ void MainWindow::showInState(int state)
 
 void MainWindow::start()
 {
+    // A rewrite in place that was cut short last time gets its file's old content back before the
+    // files are listed; the user learns which, once the window shows.
+    const QStringList interrupted = engine::replayJournals();
     Form_Load();
     platform::centreOnScreen(this);
     showInState(m_pendingState);
     Dir1->setFocus();
     Form_Resize();
+    if (!interrupted.isEmpty())
+        platform::MsgBox(QStringLiteral("Textmend was stopped last time while it was rewriting a file.\n\n")
+                + interrupted.join(QLatin1Char('\n')),
+            QStringLiteral("Interrupted Write"), platform::Icon::Exclamation);
 }
 
 // Start-up: restores the user's last choices, loads the pattern collection and lists the files. A step

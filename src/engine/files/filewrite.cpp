@@ -98,7 +98,7 @@ namespace
         {
             qint64 done = 0;
             while (done < size) {
-                if (skippable(data + done, size - done)) {
+                if (skippable(at, data + done, size - done)) {
                     done += kBlock;
                     at += kBlock;
                     continue;
@@ -106,7 +106,7 @@ namespace
                 // Up to the next block that stays a hole.
                 qint64 stretch = std::min(size - done, kBlock - at % kBlock);
                 while (holes && done + stretch < size
-                    && !skippable(data + done + stretch, size - done - stretch))
+                    && !skippable(at + stretch, data + done + stretch, size - done - stretch))
                     stretch += std::min(size - done - stretch, kBlock);
                 if (!holes)
                     stretch = size - done;
@@ -128,11 +128,11 @@ namespace
         int fd;
         const Holes* holes;
         qint64 at = 0;
-        // The write at `at` begins a whole zero block inside a hole of the original.
-        bool skippable(const char* data, qint64 size) const
+        // `data`, to be written at `offset`, begins a whole zero block inside a hole of the original.
+        bool skippable(qint64 offset, const char* data, qint64 size) const
         {
-            return holes && at % kBlock == 0 && size >= kBlock && allZero(data, kBlock)
-                && holes->cover(at, kBlock);
+            return holes && offset % kBlock == 0 && size >= kBlock && allZero(data, kBlock)
+                && holes->cover(offset, kBlock);
         }
     };
 
