@@ -198,6 +198,8 @@ void FilesTest::changedSinceRead_data()
         << false << false << true << QByteArray("old text and more");
     QTest::newRow("written to at the last moment, in place")
         << false << true << true << QByteArray("old text and more");
+    QTest::newRow("same size, time put back at the last moment")
+        << false << false << true << QByteArray("odd text");
     QTest::newRow("replaced at the last moment") << false << false << true << QByteArray("old text");
     QTest::newRow("replaced at the last moment, in place") << false << true << true << QByteArray("old text");
 }
