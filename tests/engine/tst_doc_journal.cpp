@@ -71,6 +71,7 @@ private slots:
     void replayAfterKill_data();
     void replayAfterKill();
     void heldJournalIsLeftToItsWriter();
+    void killedBeforeTheExchangeLeavesNothing();
     void notRestoredIsPutBackAtTheNextStart();
 };
 
@@ -169,6 +170,21 @@ void JournalTest::heldJournalIsLeftToItsWriter()
     QCOMPARE(::waitpid(child, &status, 0), child);
     QCOMPARE(engine::replayJournals().size(), 1);
     QCOMPARE(doctest::readFile(file), old);
+}
+
+// A file with one name gets a new one through a temporary file that has no name until the exchange:
+// a kill before it leaves no file behind, and no journal.
+void JournalTest::killedBeforeTheExchangeLeavesNothing()
+{
+    QVERIFY(QFile::remove(file + ".link"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    const pid_t child = interruptedWrite(file, "line", "ln", WriteMoment::ContentBuilt, SIGKILL);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+    QCOMPARE(doctest::readFile(file), old);
+    QCOMPARE(journals(), QStringList());
 }
 
 // A write that fails halfway and cannot put the old bytes back either (the file may grow no further
