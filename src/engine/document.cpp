@@ -253,6 +253,11 @@ SaveOutcome Document::save(const QString& path, FileType type)
     return SaveOutcome::Written;
 }
 
+void Document::closeFile()
+{
+    d->loadedFile.reset();
+}
+
 QString Document::errorString() const
 {
     return d->error;

@@ -171,6 +171,7 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
         if (w.closeAfterRun)
             break;
     }
+    document.closeFile();
     // Once the summary shows, every changed file is on the disk: one flush per file system written.
     QString why;
     if (!written.flush(&why))
