@@ -348,7 +348,11 @@ namespace
                                                                                 : SaveOutcome::Failed,
                 error);
         }
-        WriteResult result = stillTheFile() ? overwriteInPlace(writable, now, loaded, path, bytes)
+        // The journal names the file itself, wherever the program that replays it runs.
+        char* real = ::realpath(target.constData(), nullptr);
+        const QByteArray named = real ? QByteArray(real) : target;
+        std::free(real);
+        WriteResult result = stillTheFile() ? overwriteInPlace(writable, now, loaded, named, bytes)
                                             : failed(SaveOutcome::ChangedByAnotherProgram);
         ::close(writable);
         return result;
