@@ -1,5 +1,7 @@
 #include "engine/files/filewrite.h"
 
+#include "engine/files/filenames.h"
+
 #include <optional>
 #include <QBuffer>
 #include <QFile>
@@ -141,7 +143,7 @@ namespace
     {
     public:
         Rewrite(const QString& path, const FileIdentity& loaded, int readHandle)
-            : path(QFile::encodeName(path))
+            : path(encodeFileName(path))
             , loaded(loaded)
             , original(readHandle)
             , ownsOriginal(readHandle < 0)

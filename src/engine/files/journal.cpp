@@ -1,5 +1,7 @@
 #include "engine/files/journal.h"
 
+#include "engine/files/filenames.h"
+
 #include <algorithm>
 #include <optional>
 #include <QDir>
@@ -233,7 +235,7 @@ namespace
             ::unlink(name.constData()); // never finished: the file was not touched yet
             return {};
         }
-        const QString file = QFile::decodeName(entry->path);
+        const QString file = shownFileName(decodeFileName(entry->path));
         const int target = ::open(entry->path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         struct stat st;
         if (target < 0 || ::fstat(target, &st) != 0) {
