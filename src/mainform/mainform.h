@@ -25,7 +25,7 @@ class RichTextBox;
 class frmAbout;
 namespace engine
 {
-class Journal;
+class RunJournal;
 }
 namespace review
 {
@@ -82,7 +82,7 @@ public:
     platform::Label* lblTotal2 = nullptr;
     platform::Label* lblDest = nullptr;
     // What the last replace run wrote, for Undo to take back; none before the first run.
-    std::shared_ptr<engine::Journal> journal;
+    std::shared_ptr<engine::RunJournal> journal;
     // While Replace Checked runs: the changes reviewed and the ticks kept.
     const review::ReviewSet* reviewed = nullptr;
 

@@ -1,6 +1,6 @@
 #include "workflow/replacerun.h"
 
-#include "engine/journal/journal.h"
+#include "engine/runjournal/runjournal.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/label.h"
@@ -54,7 +54,7 @@ void cmdReplace_Click(MainForm& w)
     w.Text1 = find;
     w.Text2 = replacement;
     // Undo takes back what this run writes, and nothing an earlier run wrote.
-    w.journal = std::make_shared<engine::Journal>();
+    w.journal = std::make_shared<engine::RunJournal>();
 
     w.lblTotal->hide();
     w.lblScan->show();

@@ -1,7 +1,7 @@
 #include "workflow/rtffunctions.h"
 
 #include "engine/files/filenames.h"
-#include "engine/journal/journal.h"
+#include "engine/runjournal/runjournal.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
@@ -51,6 +51,7 @@ namespace
         case SaveOutcome::FolderNotWritable:
         case SaveOutcome::DiskFull:
         case SaveOutcome::Failed:
+        case SaveOutcome::NotRestored:
             break;
         }
         return Next::Stop;
@@ -85,6 +86,7 @@ namespace
     // The engine's pass: writing, or finding what it would write (`collecting`, with writing held back).
     struct Pass {
         review::ReviewSet* collecting = nullptr;
+        platform::WrittenDisks* written = nullptr; // the file systems written to, for one flush at the end
         // Where a refusal goes: the result list, or the review's list of files that would be refused.
         void refuse(MainForm& w, const QString& name, const QString& path, const QString& why) const
         {
@@ -224,6 +226,8 @@ namespace
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));
             return afterRefusal(saved);
         }
+        if (pass.written)
+            pass.written->note(path);
         const QString count = w.lblTotal2->Caption();
         if (w.journal)
             w.journal->add(path, count.toLongLong(), std::move(changes));
@@ -269,13 +273,20 @@ namespace
 
 void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement)
 {
-    visitTicked(w, document, find, replacement, {});
+    platform::WrittenDisks written;
+    visitTicked(w, document, find, replacement, { nullptr, &written });
+    document.closeFile();
+    // Once the summary shows, every changed file is on the disk: one flush per file system written.
+    QString why;
+    if (!written.flush(&why))
+        w.lstResults->addItem(QStringLiteral("The changed files could not be flushed to the disk: ") + why);
 }
 
 void ReviewInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement,
     review::ReviewSet& into)
 {
-    visitTicked(w, document, find, replacement, { &into });
+    visitTicked(w, document, find, replacement, { &into, nullptr });
+    document.closeFile();
 }
 
 } // namespace RtfFunctions

@@ -27,6 +27,7 @@ namespace RtfFunctions
 // skipped with a result line, and so is a file that is read-only, was changed by another program
 // since it was read, or cannot hold the replacement in its encoding or code page; the engine then
 // goes on. A close of the window asked for during the run ends the engine after the current file.
+// At the end every file system a file was written to is flushed to the disk, once.
 //
 // After a review (the window's `reviewed`), a reviewed file gets only its ticked matches, at the places
 // the review found them, and is not written at all when none is ticked or it changed since.

@@ -1,7 +1,7 @@
 #include "workflow/undo.h"
 
 #include "engine/files/filenames.h"
-#include "engine/journal/journal.h"
+#include "engine/runjournal/runjournal.h"
 #include "mainform/mainform.h"
 #include "platform/label.h"
 #include "platform/yield.h"
@@ -34,9 +34,9 @@ namespace
         // The preview holds the run's text of its last file, which is about to be taken back; its memory
         // goes first.
         w.rtftext->setText(QString());
-        const std::shared_ptr<engine::Journal> journal = std::move(w.journal);
-        const auto& entries = journal ? journal->entries() : std::vector<engine::JournalEntry>();
-        for (const engine::JournalEntry& entry : entries) {
+        const std::shared_ptr<engine::RunJournal> journal = std::move(w.journal);
+        const auto& entries = journal ? journal->entries() : std::vector<engine::RunJournalEntry>();
+        for (const engine::RunJournalEntry& entry : entries) {
             const QString name = engine::shownFileName(entry.path.section(u'/', -1));
             w.lblScan->setCaption(QStringLiteral("Processing ") + name);
             platform::DoEvents();

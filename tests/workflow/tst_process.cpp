@@ -201,6 +201,8 @@ void ProcessTest::backups_data()
     QTest::newRow("read-only older copy kept") << QString() << QStringList({ "b.txt", "c.txt", "c.txt.~1~", "e.txt" });
     QTest::newRow("older copies kept") << QString() << QStringList({ "b.txt", "c.txt", "c.txt.~1~", "c.txt.~2~", "e.txt" });
     QTest::newRow("identical copy kept") << QString() << QStringList({ "b.txt", "c.txt", "e.txt" });
+    QTest::newRow("copies not flushed to the disk") << failed + "b.txt: the copy could not be flushed to the disk\nc.txt: the copy "
+                                       "could not be flushed to the disk\ne.txt: the copy could not be flushed to the disk" << QStringList();
     // clang-format on
 }
 
@@ -246,6 +248,9 @@ void ProcessTest::backups()
         chooser.Command1->click();
         if (tag == "gone")
             QVERIFY(QDir(desk.backup).removeRecursively());
+        // A folder that may be written but not read cannot be flushed.
+        if (tag == "copies not flushed to the disk")
+            QVERIFY(QFile::setPermissions(desk.backup, QFile::WriteOwner | QFile::ExeOwner));
     });
     desk.w.Command1->click();
 

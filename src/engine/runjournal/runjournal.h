@@ -13,26 +13,26 @@ namespace engine
 // What a run wrote, file by file, so that it can be taken back exactly: for each file written, its
 // path, how many replacements went into it, the spans of bytes that changed with their old bytes, and
 // what the file was right after the write.
-struct JournalEntry {
+struct RunJournalEntry {
     QString path; // absolute
     qint64 replacements = 0;
     ByteChanges changes;
 };
 
-class Journal
+class RunJournal
 {
 public:
     void add(const QString& path, qint64 replacements, ByteChanges changes);
-    const std::vector<JournalEntry>& entries() const { return m_entries; }
+    const std::vector<RunJournalEntry>& entries() const { return m_entries; }
     bool isEmpty() const { return m_entries.empty(); }
 
     // Writes the journal to `file` (replaced whole, or not at all) and reads it back. A file that is
     // not a journal, or one cut short or damaged, reads as nothing, with the reason in `why`.
     bool save(const QString& file, QString* why = nullptr) const;
-    static std::optional<Journal> load(const QString& file, QString* why = nullptr);
+    static std::optional<RunJournal> load(const QString& file, QString* why = nullptr);
 
 private:
-    std::vector<JournalEntry> m_entries;
+    std::vector<RunJournalEntry> m_entries;
 };
 
 enum class UndoOutcome {
@@ -51,7 +51,7 @@ struct UndoResult {
 
 // Puts back in the entry's file the old bytes of every span the run changed, through the same safe
 // write as a run (see writeFile). A file that is not exactly what the run left is not touched.
-UndoResult undoEntry(const JournalEntry& entry);
+UndoResult undoEntry(const RunJournalEntry& entry);
 
 // A short, user-facing reason, e.g. "changed since the run: not undone".
 QString describe(const UndoResult& result);

@@ -1,4 +1,4 @@
-#include "engine/journal/journal.h"
+#include "engine/runjournal/runjournal.h"
 
 #include "engine/files/filewrite.h"
 
@@ -73,12 +73,12 @@ namespace
     };
 } // namespace
 
-void Journal::add(const QString& path, qint64 replacements, ByteChanges changes)
+void RunJournal::add(const QString& path, qint64 replacements, ByteChanges changes)
 {
     m_entries.push_back({ path, replacements, std::move(changes) });
 }
 
-bool Journal::save(const QString& file, QString* why) const
+bool RunJournal::save(const QString& file, QString* why) const
 {
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
@@ -88,7 +88,7 @@ bool Journal::save(const QString& file, QString* why) const
     QDataStream stream(&out);
     stream.setVersion(QDataStream::Qt_6_0);
     stream << kMark << kVersion << quint64(m_entries.size());
-    for (const JournalEntry& entry : m_entries) {
+    for (const RunJournalEntry& entry : m_entries) {
         stream << entry.path << entry.replacements;
         writeIdentity(stream, entry.changes.after);
         stream << quint64(entry.changes.pieces().size());
@@ -105,7 +105,7 @@ bool Journal::save(const QString& file, QString* why) const
     return true;
 }
 
-std::optional<Journal> Journal::load(const QString& file, QString* why)
+std::optional<RunJournal> RunJournal::load(const QString& file, QString* why)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -125,9 +125,9 @@ std::optional<Journal> Journal::load(const QString& file, QString* why)
         fail(why, QStringLiteral("the journal is damaged or cut short"));
         return std::nullopt;
     };
-    Journal journal;
+    RunJournal journal;
     for (quint64 f = 0; f < files && stream.status() == QDataStream::Ok; ++f) {
-        JournalEntry entry;
+        RunJournalEntry entry;
         stream >> entry.path >> entry.replacements;
         entry.changes.after = readIdentity(stream);
         quint64 pieces = 0;
@@ -152,7 +152,7 @@ std::optional<Journal> Journal::load(const QString& file, QString* why)
     return journal;
 }
 
-UndoResult undoEntry(const JournalEntry& entry)
+UndoResult undoEntry(const RunJournalEntry& entry)
 {
     QByteArray now;
     const ReadResult read = readWholeFile(entry.path, now);

@@ -1,13 +1,13 @@
 // Taking back exactly what a write changed, through a journal file, for every format.
 #include "doc_testing.h"
-#include "engine/journal/journal.h"
+#include "engine/runjournal/runjournal.h"
 
 #include <QtTest>
 
-using engine::Journal;
+using engine::RunJournal;
 using engine::UndoOutcome;
 
-class JournalTest : public QObject
+class RunJournalTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -21,7 +21,7 @@ private slots:
 namespace
 {
 // Replaces every `find` by `with` in the file at `path` and writes it, with its journal.
-Journal run(const QString& path, const QString& find, const QString& with, int options = 0)
+RunJournal run(const QString& path, const QString& find, const QString& with, int options = 0)
 {
     engine::Document doc;
     if (doc.load(path, engine::LoadMode::RichOrText) != engine::LoadOutcome::Loaded)
@@ -31,13 +31,13 @@ Journal run(const QString& path, const QString& find, const QString& with, int o
     if (doc.save(path, doc.isRich() ? engine::rtfRTF : engine::rtfText, &changes)
         != engine::SaveOutcome::Written)
         qFatal("cannot write %s: %s", qPrintable(path), qPrintable(doc.errorString()));
-    Journal journal;
+    RunJournal journal;
     journal.add(path, count, std::move(changes));
     return journal;
 }
 } // namespace
 
-void JournalTest::takeBack_data()
+void RunJournalTest::takeBack_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QString>("find");
@@ -58,7 +58,7 @@ void JournalTest::takeBack_data()
     // clang-format on
 }
 
-void JournalTest::takeBack()
+void RunJournalTest::takeBack()
 {
     QFETCH(QByteArray, before);
     QFETCH(QString, find);
@@ -70,13 +70,13 @@ void JournalTest::takeBack()
     QVERIFY(doctest::readFile(path) != before);
 
     // The journal is read back as another program (the command line) would.
-    const std::optional<Journal> journal = Journal::load(journalFile);
+    const std::optional<RunJournal> journal = RunJournal::load(journalFile);
     QVERIFY(journal && journal->entries().size() == 1);
     QCOMPARE(int(engine::undoEntry(journal->entries()[0]).outcome), int(UndoOutcome::Restored));
     QCOMPARE(doctest::readFile(path), before);
 }
 
-void JournalTest::refused_data()
+void RunJournalTest::refused_data()
 {
     QTest::addColumn<int>("outcome");
     QTest::newRow("edited since") << int(UndoOutcome::ChangedSinceRun);
@@ -84,12 +84,12 @@ void JournalTest::refused_data()
     QTest::newRow("deleted since") << int(UndoOutcome::Missing);
 }
 
-void JournalTest::refused()
+void RunJournalTest::refused()
 {
     QFETCH(int, outcome);
     QTemporaryDir dir;
     const QString path = doctest::writeFile(dir, "a.txt", "cat");
-    const Journal journal = run(path, "cat", "dog");
+    const RunJournal journal = run(path, "cat", "dog");
     const QString tag = QTest::currentDataTag();
     QTest::qWait(10); // a later write has a later time
     if (tag == "edited since")
@@ -106,7 +106,7 @@ void JournalTest::refused()
                                      : QByteArray("dog"));
 }
 
-void JournalTest::damagedJournal()
+void RunJournalTest::damagedJournal()
 {
     QTemporaryDir dir;
     const QString path = doctest::writeFile(dir, "a.txt", "cat");
@@ -114,12 +114,12 @@ void JournalTest::damagedJournal()
     const QByteArray whole = doctest::readFile(dir.filePath("journal"));
     QString why;
     doctest::writeFile(dir, "cut", whole.chopped(3));
-    QVERIFY(!Journal::load(dir.filePath("cut"), &why));
+    QVERIFY(!RunJournal::load(dir.filePath("cut"), &why));
     QCOMPARE(why, QString("the journal is damaged or cut short"));
     doctest::writeFile(dir, "other", "cat");
-    QVERIFY(!Journal::load(dir.filePath("other"), &why));
+    QVERIFY(!RunJournal::load(dir.filePath("other"), &why));
     QCOMPARE(why, QString("not a journal of this program"));
 }
 
-QTEST_MAIN(JournalTest)
-#include "tst_journal.moc"
+QTEST_MAIN(RunJournalTest)
+#include "tst_runjournal.moc"
