@@ -6,7 +6,11 @@
 #include "engine/text/search.h"
 #include "engine/text/textmodel.h"
 
+#include <QFile>
 #include <QFileInfo>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace engine
 {
@@ -14,9 +18,27 @@ namespace engine
 namespace
 {
 
-    enum class Origin { None, Plain, Rich };
+    enum class Origin { None, Plain, Rich, Streamed };
 
     constexpr qsizetype kRtfHead = 1024;
+    // Of a file too large to hold, the start a preview shows.
+    constexpr qsizetype kStreamedShown = 1'000'000;
+
+    // The memory the system can give without swapping, or 0 when it does not say.
+    qint64 memoryAvailable()
+    {
+        QFile info(QStringLiteral("/proc/meminfo"));
+        if (info.open(QIODevice::ReadOnly)) {
+            for (QByteArray line = info.readLine(); !line.isEmpty(); line = info.readLine())
+                if (line.startsWith("MemAvailable:"))
+                    return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+#if defined(Q_OS_UNIX) && defined(_SC_AVPHYS_PAGES)
+        return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
+#else
+        return 0;
+#endif
+    }
 
     QString normalizedBreaks(const QString& text)
     {
@@ -82,6 +104,7 @@ namespace
 } // namespace
 
 struct Document::Private {
+    StreamLimits limits;
     Origin origin = Origin::None;
     PlainText plain;
     std::optional<RtfSource> rich;
@@ -189,6 +212,40 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         d->error = why.isEmpty() ? describe(outcome) : why;
         return outcome;
     };
+    // A rich document is parsed whole; one the memory cannot hold is refused before anything else.
+    const qint64 memory = d->limits.memory > 0 ? d->limits.memory : memoryAvailable();
+    auto tooLarge = [&](qint64 size) {
+        if (memory <= 0 || size <= memory / StreamLimits::richCost)
+            return false;
+        failed(LoadOutcome::TooLarge, {});
+        d->error = QStringLiteral("%1: %2 MB of rich text needs about %3 MB, %4 MB free")
+                       .arg(describe(LoadOutcome::TooLarge))
+                       .arg(size >> 20)
+                       .arg((size * StreamLimits::richCost) >> 20)
+                       .arg(memory >> 20);
+        return true;
+    };
+    if (const qint64 size = QFileInfo(path).size(); size > d->limits.above) {
+        PlainStream stream(d->limits.piece);
+        QString why;
+        const LoadOutcome opened = stream.open(path, &why);
+        const bool looked = opened == LoadOutcome::Loaded || opened == LoadOutcome::Binary
+            || opened == LoadOutcome::Unsupported;
+        if (mode != LoadMode::Text && looked
+            && RtfSource::isRtf(stream.head().first(std::min(stream.head().size(), kRtfHead)))) {
+            if (tooLarge(size))
+                return LoadOutcome::TooLarge;
+        } else {
+            if (opened != LoadOutcome::Loaded)
+                return failed(opened, why);
+            d->origin = Origin::Streamed;
+            d->ownText = stream.headText(kStreamedShown);
+            d->model.reset(TextRef {
+                nullptr, reinterpret_cast<const char16_t*>(d->ownText.utf16()), d->ownText.size() });
+            d->loadedPath = QFileInfo(path).absoluteFilePath();
+            return LoadOutcome::Loaded;
+        }
+    }
     const ReadResult read = d->plain.read(path);
     if (read.outcome != LoadOutcome::Loaded)
         return failed(read.outcome, read.error);
@@ -197,6 +254,8 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
 
     if (mode != LoadMode::Text) {
         if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
+            if (tooLarge(d->plain.bytesRead().size()))
+                return LoadOutcome::TooLarge;
             QString why;
             d->rich = RtfSource::parse(d->plain.takeBytes(), &why);
             if (!d->rich)
@@ -216,9 +275,44 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     return LoadOutcome::Loaded;
 }
 
+void Document::setStreamLimits(const StreamLimits& limits)
+{
+    d->limits = limits;
+}
+
+bool Document::isStreamed() const
+{
+    return d->origin == Origin::Streamed;
+}
+
+StreamResult Document::replaceStreamed(
+    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
+{
+    StreamResult result;
+    const QString path = d->loadedPath;
+    PlainStream stream(d->limits.piece);
+    QString why;
+    if (d->origin != Origin::Streamed) {
+        result.outcome = SaveOutcome::Failed;
+    } else if (const LoadOutcome opened = stream.open(path, &why); opened != LoadOutcome::Loaded) {
+        result.outcome =
+            opened == LoadOutcome::Missing ? SaveOutcome::ChangedByAnotherProgram : SaveOutcome::Failed;
+        result.error = why.isEmpty() ? describe(opened) : why;
+    } else {
+        result = stream.replace(find, replacement, options, progress);
+    }
+    if (result.outcome != SaveOutcome::Written)
+        d->error = result.error;
+    else if (result.replaced > 0)
+        load(path, LoadMode::Text);
+    return result;
+}
+
 SaveOutcome Document::save(const QString& path, FileType type)
 {
     d->error.clear();
+    if (d->origin == Origin::Streamed)
+        return d->fail(SaveOutcome::Failed, QStringLiteral("only the start of this large file is held"));
     const bool plainWriteBack = d->origin == Origin::Plain && type == rtfText;
     if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
