@@ -15,6 +15,11 @@ namespace engine
 namespace
 {
     constexpr qsizetype kOutBuffer = qsizetype(1) << 20;
+    // How far a search looks at first. It looks twice as far after each miss and, after a match, about
+    // twice as far as that match was: the scan for a letter that the text lacks (the capital of a
+    // needle in lowercase text) then costs what the text between matches costs, not a whole piece
+    // for every match.
+    constexpr qsizetype kWindow = 64;
 
     bool isUtf16(TextEncoding encoding)
     {
@@ -133,15 +138,24 @@ bool PlainStream::scanBytes(Pass& pass)
     if (!fill(0, &pass.error))
         return false;
     qint64 pos = bom, copied = 0, lastEnd = -1;
+    qsizetype window = kWindow;
     for (;;) {
         const auto* p = reinterpret_cast<const uchar*>(buffer.constData());
         const bool last = base + held == size;
-        const qsizetype safe = last ? held : held - reserve;
         const qsizetype begin = qsizetype(std::max<qint64>(bom - base, 0));
         const qsizetype from = qsizetype(pos - base);
+        const qsizetype limit = std::min(held, from + window + reserve);
+        const qsizetype safe = limit < held ? limit - reserve : last ? held : held - reserve;
         qsizetype length = 0;
-        const qsizetype hit = from < held ? matcher.indexInUtf8(p, held, from, length) : -1;
-        if (hit >= 0 && hit < safe) {
+        const qsizetype hit = from < limit ? matcher.indexInUtf8(p, limit, from, length) : -1;
+        if (hit < 0 || hit >= safe) {
+            if (limit < held) {
+                pos = std::max<qint64>(pos, base + safe);
+                window *= 2;
+                continue;
+            }
+        } else {
+            window = std::max<qsizetype>(kWindow, 2 * (hit - from));
             const qsizetype end = hit + length;
             const bool afterLast = base + hit == lastEnd;
             if (pass.wholeWord) {
@@ -211,6 +225,7 @@ bool PlainStream::scanDecoded(Pass& pass)
         decodeWindow(reinterpret_cast<const uchar*>(buffer.constData()), held, base, bom, held == size);
     qint64 first = 0; // the visible position of units[0]
     qint64 pos = 0, copied = 0, lastEnd = -1;
+    qsizetype window = kWindow;
     for (;;) {
         const bool last = base + cut == size;
         const qsizetype count = qsizetype(units.size());
@@ -239,10 +254,19 @@ bool PlainStream::scanDecoded(Pass& pass)
                 return QChar::surrogateToUcs4(high, unit(at + 1));
             return high;
         };
-        const qsizetype safe = last ? count : count - m - 2;
+        const qsizetype from = qsizetype(pos - first);
+        const qsizetype limit = std::min(count, from + window + m + 2);
+        const qsizetype safe = limit < count ? limit - m - 2 : last ? count : count - m - 2;
         const TextRef text { nullptr, units.data(), count };
-        const qsizetype hit = pos - first < count ? matcher.indexIn(text, qsizetype(pos - first), count) : -1;
-        if (hit >= 0 && hit < safe) {
+        const qsizetype hit = from < limit ? matcher.indexIn(text, from, limit) : -1;
+        if (hit < 0 || hit >= safe) {
+            if (limit < count) {
+                pos = std::max<qint64>(pos, first + safe);
+                window *= 2;
+                continue;
+            }
+        } else {
+            window = std::max<qsizetype>(kWindow, 2 * (hit - from));
             const qint64 at = first + hit;
             if (pass.wholeWord
                 && ((isWordChar(codePointBefore(at)) && isWordChar(codePointAt(at)))
