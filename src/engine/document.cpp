@@ -452,8 +452,16 @@ qsizetype Document::find(
         }
         text = TextRef { nullptr, reinterpret_cast<const char16_t*>(d->scratch.utf16()), d->scratch.size() };
     }
-    for (qsizetype at = from - shift;;) {
-        const qsizetype hit = matcher.indexIn(text, at, to - shift);
+    // Looking a little way ahead first, as the byte search does, keeps a letter the text lacks from
+    // being looked for to its end at every match.
+    for (qsizetype at = from - shift, window = 64;;) {
+        const qsizetype limit = std::min(to - shift, at + window + matcher.size());
+        const qsizetype hit = matcher.indexIn(text, at, limit);
+        if (hit < 0 && limit < to - shift) {
+            at = limit - matcher.size() + 1;
+            window *= 2;
+            continue;
+        }
         if (hit < 0)
             return -1;
         const qsizetype found = hit + shift;
