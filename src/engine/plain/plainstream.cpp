@@ -216,7 +216,7 @@ bool PlainStream::fill(qint64 keepFrom, QString* why)
         return false;
     if (got < wanted) {
         if (why)
-            *why = describe(SaveOutcome::ChangedByAnotherProgram);
+            *why = QStringLiteral("the file was cut short while it was read");
         return false;
     }
     held += qsizetype(got);
@@ -281,16 +281,21 @@ StreamResult PlainStream::replace(
     Pass pass(matcher, options & rtfWholeWord, normalizedBreaks(replacement));
 
     // Up to the first match nothing is written: a file without one is only read.
+    // A file that another program changes while it is read is left to that program.
+    auto unreadable = [&] {
+        return file.unchanged() ? failed(SaveOutcome::Failed, pass.error)
+                                : failed(SaveOutcome::ChangedByAnotherProgram, {});
+    };
     pass.stopAtFirst = true;
     if (!scan(pass))
-        return failed(SaveOutcome::Failed, pass.error);
+        return unreadable();
     if (pass.replaced == 0)
         return result;
     pass.stopAtFirst = false;
     if (!canEncodeReplacement(enc, pass.replacement)) {
         pass.replaced = 0;
         if (!scan(pass))
-            return failed(SaveOutcome::Failed, pass.error);
+            return unreadable();
         result.replaced = pass.replaced;
         if (progress)
             progress(pass.replaced);
@@ -315,11 +320,7 @@ StreamResult PlainStream::replace(
     });
     result.replaced = pass.replaced;
     if (written.contentRefused) {
-        if (inPlace)
-            return failed(SaveOutcome::TooLargeToHold, {});
-        if (pass.error.isEmpty())
-            return failed(SaveOutcome::ChangedByAnotherProgram, {});
-        return failed(SaveOutcome::Failed, pass.error);
+        return inPlace ? failed(SaveOutcome::TooLargeToHold, {}) : unreadable();
     }
     if (written.outcome != SaveOutcome::Written)
         return failed(written.outcome, written.error);
