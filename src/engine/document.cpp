@@ -6,11 +6,7 @@
 #include "engine/text/search.h"
 #include "engine/text/textmodel.h"
 
-#include <QFile>
 #include <QFileInfo>
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace engine
 {
@@ -23,22 +19,6 @@ namespace
     constexpr qsizetype kRtfHead = 1024;
     // Of a file too large to hold, the start a preview shows.
     constexpr qsizetype kStreamedShown = 1'000'000;
-
-    // The memory the system can give without swapping, or 0 when it does not say.
-    qint64 memoryAvailable()
-    {
-        QFile info(QStringLiteral("/proc/meminfo"));
-        if (info.open(QIODevice::ReadOnly)) {
-            for (QByteArray line = info.readLine(); !line.isEmpty(); line = info.readLine())
-                if (line.startsWith("MemAvailable:"))
-                    return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
-        }
-#if defined(Q_OS_UNIX) && defined(_SC_AVPHYS_PAGES)
-        return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
-#else
-        return 0;
-#endif
-    }
 
     QString normalizedBreaks(const QString& text)
     {

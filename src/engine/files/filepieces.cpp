@@ -80,4 +80,15 @@ bool FilePieces::unchanged() const
     return fd >= 0 && ::fstat(fd, &st) == 0 && identityOf(st, opened.viaLink) == opened;
 }
 
+qint64 memoryAvailable()
+{
+    QFile info(QStringLiteral("/proc/meminfo"));
+    if (info.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = info.readLine(); !line.isEmpty(); line = info.readLine())
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
+}
+
 } // namespace engine

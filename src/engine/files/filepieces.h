@@ -35,4 +35,7 @@ private:
     FileIdentity opened;
 };
 
+// The memory the system can give without swapping, or 0 when it does not say.
+qint64 memoryAvailable();
+
 } // namespace engine
