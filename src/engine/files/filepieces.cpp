@@ -1,5 +1,7 @@
 #include "engine/files/filepieces.h"
 
+#include "engine/files/filenames.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -26,7 +28,7 @@ void FilePieces::close()
 ReadResult FilePieces::open(const QString& path)
 {
     close();
-    const QByteArray local = QFile::encodeName(path);
+    const QByteArray local = encodeFileName(path);
     bool viaLink = false;
     fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0 && errno == ELOOP) {

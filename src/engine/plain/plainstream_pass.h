@@ -16,31 +16,21 @@ namespace engine
 // True when `text` can be written in `encoding`.
 bool canEncodeReplacement(TextEncoding encoding, const QString& text);
 
-// The new content, written through a buffer: kept bytes of the file and encoded replacements. A CR
-// that ends one piece and an LF that begins the next would read as one CR LF line break, so a CR is
-// written before such an LF, as a document held whole writes it.
+// The new content, written through a buffer: kept bytes of the file, copied as they are, and encoded
+// replacements.
 class StreamOutput
 {
 public:
-    StreamOutput(QIODevice* out, TextEncoding encoding);
+    explicit StreamOutput(QIODevice* out);
     bool ok() const { return good; }
-    // Bytes of the file; `continues` when they follow the previous kept bytes of the same run.
     void kept(const char* data, qsizetype length);
-    void inserted(const QByteArray& bytes);
+    void inserted(const QByteArray& bytes) { kept(bytes.constData(), bytes.size()); }
     bool finish();
 
 private:
-    void put(const char* data, qsizetype length);
-    void piece(const char* data, qsizetype length);
-    char16_t unitAt(const char* at) const;
-
     QIODevice* out;
-    TextEncoding enc;
-    qsizetype unit;
     QByteArray pending;
     bool good = true;
-    bool afterCR = false;
-    bool inRun = false;
 };
 
 struct PlainStream::Pass {

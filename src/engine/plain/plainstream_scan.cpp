@@ -43,24 +43,17 @@ bool canEncodeReplacement(TextEncoding encoding, const QString& text)
     return true;
 }
 
-StreamOutput::StreamOutput(QIODevice* out, TextEncoding encoding)
+StreamOutput::StreamOutput(QIODevice* out)
     : out(out)
-    , enc(encoding)
-    , unit(isUtf16(encoding) ? 2 : 1)
 {
     if (out)
         pending.reserve(kOutBuffer);
 }
 
-char16_t StreamOutput::unitAt(const char* at) const
+void StreamOutput::kept(const char* data, qsizetype length)
 {
-    return !isUtf16(enc)               ? char16_t(uchar(at[0]))
-        : enc == TextEncoding::Utf16LE ? char16_t(uchar(at[0]) | uchar(at[1]) << 8)
-                                       : char16_t(uchar(at[0]) << 8 | uchar(at[1]));
-}
-
-void StreamOutput::put(const char* data, qsizetype length)
-{
+    if (!out || length <= 0)
+        return;
     if (length >= kOutBuffer / 4 || pending.size() + length > kOutBuffer) {
         good = good && out->write(pending) == pending.size();
         pending.resize(0);
@@ -69,34 +62,6 @@ void StreamOutput::put(const char* data, qsizetype length)
         good = good && out->write(data, length) == length;
     else
         pending.append(data, length);
-}
-
-void StreamOutput::piece(const char* data, qsizetype length)
-{
-    if (afterCR && unitAt(data) == u'\n')
-        put(enc == TextEncoding::Utf16BE ? "\0\r" : "\r\0", unit);
-    put(data, length);
-    afterCR = unitAt(data + length - unit) == u'\r';
-}
-
-void StreamOutput::kept(const char* data, qsizetype length)
-{
-    if (!out || length < unit)
-        return;
-    if (inRun) {
-        put(data, length);
-        afterCR = unitAt(data + length - unit) == u'\r';
-    } else {
-        piece(data, length);
-        inRun = true;
-    }
-}
-
-void StreamOutput::inserted(const QByteArray& bytes)
-{
-    inRun = false;
-    if (out && bytes.size() >= unit)
-        piece(bytes.constData(), bytes.size());
 }
 
 bool StreamOutput::finish()
@@ -133,7 +98,7 @@ bool PlainStream::scanBytes(Pass& pass)
     const qsizetype reserve = 3 * matcher.size() + 8;
     const qsizetype m = matcher.size();
     std::vector<char16_t> matched(size_t(m) + 1);
-    StreamOutput output(pass.out, enc);
+    StreamOutput output(pass.out);
     base = held = 0;
     if (!fill(0, &pass.error))
         return false;
@@ -215,7 +180,7 @@ bool PlainStream::scanDecoded(Pass& pass)
     const Matcher& matcher = pass.matcher;
     const qint64 size = file.size();
     const qsizetype m = matcher.size();
-    StreamOutput output(pass.out, enc);
+    StreamOutput output(pass.out);
     base = held = 0;
     do {
         if (!fill(0, &pass.error))
