@@ -95,6 +95,7 @@ struct Document::Private {
     quint64 revision = 0;
     QString loadedPath; // the file the document was read from, and what that file was then
     FileIdentity loadedAs;
+    FileHandle loadedFile; // open from the reading on: the write checks that very file
     mutable QString error;
     std::optional<Matcher> matcher; // the last search's, kept for the next one
     QString matcherNeedle;
@@ -113,6 +114,7 @@ struct Document::Private {
         scratch.clear();
         loadedPath.clear();
         loadedAs = {};
+        loadedFile.reset();
         ++revision;
     }
     SaveOutcome fail(SaveOutcome outcome, const QString& why) const
@@ -193,31 +195,25 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         return outcome;
     };
     // A rich document is parsed whole; one the memory cannot hold is refused before anything else.
-    const qint64 memory = d->limits.memory > 0 ? d->limits.memory : memoryAvailable();
     auto tooLarge = [&](qint64 size) {
-        if (memory <= 0 || size <= memory / StreamLimits::richCost)
+        QString why;
+        if (fitsInMemory(size * StreamLimits::richCost, d->limits.memory, &why))
             return false;
-        failed(LoadOutcome::TooLarge, {});
-        d->error = QStringLiteral("%1: %2 MB of rich text needs about %3 MB, %4 MB free")
-                       .arg(describe(LoadOutcome::TooLarge))
-                       .arg(size >> 20)
-                       .arg((size * StreamLimits::richCost) >> 20)
-                       .arg(memory >> 20);
+        failed(LoadOutcome::TooLarge, describe(LoadOutcome::TooLarge) + QStringLiteral(": ") + why);
         return true;
     };
     if (const qint64 size = QFileInfo(path).size(); size > d->limits.above) {
         PlainStream stream(d->limits.piece);
         QString why;
         const LoadOutcome opened = stream.open(path, &why);
-        const bool looked = opened == LoadOutcome::Loaded || opened == LoadOutcome::Binary
-            || opened == LoadOutcome::Unsupported;
-        if (mode != LoadMode::Text && looked
+        // An RTF document may hold NUL bytes or look like UTF-32 to the plain reader.
+        if (mode != LoadMode::Text && opened != LoadOutcome::Missing && opened != LoadOutcome::Unreadable
             && RtfSource::isRtf(stream.head().first(std::min(stream.head().size(), kRtfHead)))) {
             if (tooLarge(size))
                 return LoadOutcome::TooLarge;
+        } else if (opened != LoadOutcome::Loaded) {
+            return failed(opened, why);
         } else {
-            if (opened != LoadOutcome::Loaded)
-                return failed(opened, why);
             d->origin = Origin::Streamed;
             d->ownText = stream.headText(kStreamedShown);
             d->model.reset(TextRef {
@@ -226,11 +222,12 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
             return LoadOutcome::Loaded;
         }
     }
-    const ReadResult read = d->plain.read(path);
+    ReadResult read = d->plain.read(path);
     if (read.outcome != LoadOutcome::Loaded)
         return failed(read.outcome, read.error);
     d->loadedPath = QFileInfo(path).absoluteFilePath();
     d->loadedAs = read.identity;
+    d->loadedFile = std::move(read.handle);
 
     if (mode != LoadMode::Text) {
         if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
@@ -310,7 +307,8 @@ SaveOutcome Document::save(const QString& path, FileType type)
         return out.write(bytes) == bytes.size();
     };
     const bool sameFile = !d->loadedPath.isEmpty() && QFileInfo(path).absoluteFilePath() == d->loadedPath;
-    const WriteResult result = writeFile(path, sameFile ? d->loadedAs : FileIdentity {}, content);
+    const WriteResult result = writeFile(
+        path, sameFile ? d->loadedAs : FileIdentity {}, content, sameFile ? d->loadedFile.get() : -1);
     if (rich == RtfSource::WriteOutcome::UnsupportedCodePage)
         return d->fail(SaveOutcome::UnsupportedCodePage, describe(SaveOutcome::UnsupportedCodePage));
     if (result.contentRefused)
@@ -319,7 +317,13 @@ SaveOutcome Document::save(const QString& path, FileType type)
         return d->fail(result.outcome, result.error.isEmpty() ? describe(result.outcome) : result.error);
     // The file now holds what this document wrote; the document has no older state of it to check.
     d->loadedPath.clear();
+    d->loadedFile.reset();
     return SaveOutcome::Written;
+}
+
+void Document::closeFile()
+{
+    d->loadedFile.reset();
 }
 
 QString Document::errorString() const

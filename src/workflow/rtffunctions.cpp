@@ -49,6 +49,7 @@ namespace
         case SaveOutcome::FolderNotWritable:
         case SaveOutcome::DiskFull:
         case SaveOutcome::Failed:
+        case SaveOutcome::NotRestored:
             break;
         }
         return Next::Stop;
@@ -95,8 +96,8 @@ namespace
 
     // A file too large to hold is replaced as it is read, piece by piece; the counters grow a piece at
     // a time, and the document shows the start of the new text.
-    Next processStreamed(MainForm& w, RichTextBox& document, const QString& name, const QString& find,
-        const QString& replacement)
+    Next processStreamed(MainForm& w, RichTextBox& document, const QString& name, const QString& path,
+        const QString& find, const QString& replacement, platform::WrittenDisks& written)
     {
         const engine::StreamResult result =
             document.ReplaceStreamed(find, replacement, searchOptions(w), [&w](qint64 replaced) {
@@ -112,12 +113,14 @@ namespace
             report(w, name, QStringLiteral("not written: ") + engine::describe(result.outcome));
             return afterRefusal(result.outcome);
         }
+        if (result.replaced > 0)
+            written.note(path);
         platform::DoEvents();
         return Next::GoOn;
     }
 
-    Next processItem(
-        MainForm& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
+    Next processItem(MainForm& w, RichTextBox& document, int item, const QString& find,
+        const QString& replacement, platform::WrittenDisks& written)
     {
         const QString name = w.lstFiles->List(item);
         const QString path = itemPath(w, name);
@@ -147,7 +150,7 @@ namespace
         platform::DoEvents();
 
         if (document.document().isStreamed())
-            return processStreamed(w, document, name, find, replacement);
+            return processStreamed(w, document, name, path, find, replacement, written);
 
         document.setSelStart(0);
         platform::DoEvents();
@@ -181,6 +184,7 @@ namespace
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));
             return afterRefusal(saved);
         }
+        written.note(path);
         platform::DoEvents();
 
         document.setSelStart(0);
@@ -192,17 +196,18 @@ namespace
 
 void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement)
 {
+    platform::WrittenDisks written;
     const int count = w.lstFiles->ListCount();
     for (int item = 0; item < count; ++item) {
         if (w.lstFiles->Selected(item)) {
             Next next = Next::Stop;
             try {
-                next = processItem(w, document, item, find, replacement);
+                next = processItem(w, document, item, find, replacement, written);
             } catch (const std::bad_alloc&) {
                 report(w, w.lstFiles->List(item), QStringLiteral("not processed: out of memory"));
             }
             if (next == Next::Stop)
-                return;
+                break;
         }
         // Ctrl+C, kill or a closed terminal is taken here, before the next file, not only when the
         // event queue is next due for a visit.
@@ -210,8 +215,13 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
             platform::DoEventsNow();
         platform::DoEvents();
         if (w.closeAfterRun)
-            return;
+            break;
     }
+    document.closeFile();
+    // Once the summary shows, every changed file is on the disk: one flush per file system written.
+    QString why;
+    if (!written.flush(&why))
+        w.lstResults->addItem(QStringLiteral("The changed files could not be flushed to the disk: ") + why);
 }
 
 } // namespace RtfFunctions

@@ -93,4 +93,14 @@ qint64 memoryAvailable()
     return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
 }
 
+bool fitsInMemory(qint64 needed, qint64 memory, QString* why)
+{
+    const qint64 free = memory > 0 ? memory : memoryAvailable();
+    if (free <= 0 || needed <= free)
+        return true;
+    if (why)
+        *why = QStringLiteral("it needs about %1 MB, %2 MB free").arg(needed >> 20).arg(free >> 20);
+    return false;
+}
+
 } // namespace engine

@@ -37,5 +37,8 @@ private:
 
 // The memory the system can give without swapping, or 0 when it does not say.
 qint64 memoryAvailable();
+// Whether `needed` bytes fit in that memory (or in `memory`, when not 0); when not, `why` says
+// how much was needed and how much is free.
+bool fitsInMemory(qint64 needed, qint64 memory, QString* why);
 
 } // namespace engine

@@ -45,6 +45,8 @@ QString describe(SaveOutcome outcome)
         return QStringLiteral("too large to rewrite in place");
     case SaveOutcome::Failed:
         return QStringLiteral("write failed");
+    case SaveOutcome::NotRestored:
+        return QStringLiteral("write failed, and the old content could not be restored");
     }
     return {};
 }

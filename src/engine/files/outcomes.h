@@ -31,6 +31,7 @@ enum class SaveOutcome {
     DiskFull, // no room left on the disk or in the user's quota
     TooLargeToHold, // a file too large to hold must be overwritten in place, which would hold it
     Failed, // any other failure to write
+    NotRestored, // the write failed halfway and the old content could not be put back either
 };
 
 // How a file is read. `RichOrText` reads a file by what it holds: an RTF document as rich text,
