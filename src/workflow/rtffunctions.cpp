@@ -47,6 +47,7 @@ namespace
         case SaveOutcome::UnsupportedCodePage:
         case SaveOutcome::ChangedByAnotherProgram:
         case SaveOutcome::ReadOnly:
+        case SaveOutcome::TooLargeToHold:
             return Next::GoOn;
         case SaveOutcome::FolderNotWritable:
         case SaveOutcome::DiskFull:
@@ -120,6 +121,47 @@ namespace
         return any;
     }
 
+    void resultLine(MainForm& w, const QString& name)
+    {
+        const QString count = w.lblTotal2->Caption();
+        report(w, name,
+            count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
+                                        : count + QStringLiteral(" Strings replaced"));
+    }
+
+    void addTo(platform::Label& counter, qint64 count)
+    {
+        counter.setCaption(QString::number(counter.Caption().toLongLong() + count));
+    }
+
+    // A file too large to hold is replaced as it is read, piece by piece; the counters grow a piece at
+    // a time, and the document shows the start of the new text. Such a file keeps no record for Undo.
+    Next processStreamed(MainForm& w, RichTextBox& document, const QString& name, const QString& path,
+        const QString& find, const QString& replacement, platform::WrittenDisks* written)
+    {
+        const QString totalBefore = w.lblTotal->Caption();
+        const engine::StreamResult result =
+            document.ReplaceStreamed(find, replacement, searchOptions(w), [&w](qint64 replaced) {
+                if (replaced > 0) {
+                    addTo(*w.lblTotal, replaced);
+                    addTo(*w.lblTotal2, replaced);
+                }
+                platform::DoEvents();
+            });
+        if (result.outcome != SaveOutcome::Written) {
+            w.lblTotal->setCaption(totalBefore);
+            report(w, name, QStringLiteral("not written: ") + engine::describe(result.outcome));
+            return afterRefusal(result.outcome);
+        }
+        if (result.replaced > 0) {
+            resultLine(w, name);
+            if (written)
+                written->note(path);
+        }
+        platform::DoEvents();
+        return Next::GoOn;
+    }
+
     Next processItem(MainForm& w, RichTextBox& document, int item, const QString& find,
         const QString& replacement, const Pass& pass)
     {
@@ -138,6 +180,7 @@ namespace
         case LoadOutcome::Binary:
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
+        case LoadOutcome::TooLarge:
             // What the file holds is not safe to edit; the other files still are.
             pass.refuse(w, name, path, QStringLiteral("skipped: ") + engine::describe(loaded));
             return Next::GoOn;
@@ -150,6 +193,15 @@ namespace
         w.lblTotal2->setCaption(QStringLiteral("0"));
         w.lblScan->setCaption(QStringLiteral("Processing ") + engine::shownFileName(name));
         platform::DoEvents();
+
+        if (document.document().isStreamed()) {
+            // Replaced as it is read: there is no holding its writing back.
+            if (pass.collecting) {
+                pass.refuse(w, name, path, QStringLiteral("not reviewed: too large to hold"));
+                return Next::GoOn;
+            }
+            return processStreamed(w, document, name, path, find, replacement, pass.written);
+        }
 
         document.setSelStart(0);
         platform::DoEvents();
