@@ -1,6 +1,7 @@
 #include "engine/document.h"
 
 #include "engine/files/filewrite.h"
+#include "engine/packages/packagesource.h"
 #include "engine/plain/plaintext.h"
 #include "engine/rtf/rtfsource.h"
 #include "engine/text/search.h"
@@ -14,9 +15,38 @@ namespace engine
 namespace
 {
 
-    enum class Origin { None, Plain, Rich };
+    enum class Origin { None, Plain, Rich, Package };
 
     constexpr qsizetype kRtfHead = 1024;
+    constexpr qsizetype kPackageHead = 1 << 16;
+
+    LoadOutcome outcomeOf(PackageSource::Problem problem)
+    {
+        switch (problem) {
+        case PackageSource::Problem::Encrypted:
+            return LoadOutcome::Encrypted;
+        case PackageSource::Problem::OldWord:
+            return LoadOutcome::OldWordDocument;
+        case PackageSource::Problem::NotUtf8:
+            return LoadOutcome::Unsupported;
+        default:
+            return LoadOutcome::Damaged;
+        }
+    }
+
+    SaveOutcome outcomeOf(PackageSource::WriteOutcome outcome)
+    {
+        switch (outcome) {
+        case PackageSource::WriteOutcome::Written:
+            return SaveOutcome::Written;
+        case PackageSource::WriteOutcome::Signed:
+            return SaveOutcome::Signed;
+        case PackageSource::WriteOutcome::ForbiddenCharacter:
+            return SaveOutcome::NotXmlCharacter;
+        default:
+            return SaveOutcome::Failed;
+        }
+    }
 
     QString normalizedBreaks(const QString& text)
     {
@@ -85,6 +115,7 @@ struct Document::Private {
     Origin origin = Origin::None;
     PlainText plain;
     std::optional<RtfSource> rich;
+    std::optional<PackageSource> package;
     QString ownText; // the text of a document made with setText
     TextModel model;
     qsizetype selStart = 0;
@@ -104,6 +135,7 @@ struct Document::Private {
         origin = Origin::None;
         plain.clear();
         rich.reset();
+        package.reset();
         ownText.clear();
         model.reset({});
         selStart = selLength = 0;
@@ -164,10 +196,11 @@ bool Document::Private::acceptable(qsizetype at, qsizetype size, bool wholeWord)
         if (isWordChar(codePointBefore(model, at + size)) && isWordChar(codePointAt(model, at + size)))
             return false;
     }
-    if (rich) {
+    if (rich || package) {
         const qsizetype from = model.toOriginal(at);
         const qsizetype to = model.toOriginal(at + size);
-        if (to > from && rich->crossesBarrier(from, to - from))
+        if (to > from
+            && (rich ? rich->crossesBarrier(from, to - from) : package->crossesBarrier(from, to - from)))
             return false;
     }
     return true;
@@ -196,6 +229,24 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     d->loadedAs = read.identity;
 
     if (mode != LoadMode::Text) {
+        const QByteArrayView head =
+            d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kPackageHead));
+        if (PackageSource::mayBe(head)) {
+            PackageSource::Problem problem = PackageSource::Problem::None;
+            QString why;
+            d->package = PackageSource::open(d->plain.bytesRead().toByteArray(), &problem, &why);
+            if (problem != PackageSource::Problem::NotAPackage) {
+                if (!d->package)
+                    return failed(outcomeOf(problem),
+                        why.isEmpty() ? QString()
+                                      : describe(outcomeOf(problem)) + QStringLiteral(" (") + why + u')');
+                d->origin = Origin::Package;
+                const QString& text = d->package->text();
+                d->model.reset(
+                    TextRef { nullptr, reinterpret_cast<const char16_t*>(text.utf16()), text.size() });
+                return LoadOutcome::Loaded;
+            }
+        }
         if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
             QString why;
             d->rich = RtfSource::parse(d->plain.takeBytes(), &why);
@@ -223,11 +274,25 @@ SaveOutcome Document::save(const QString& path, FileType type)
     if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
 
+    // A package is put together whole before the file is touched, so that a refusal writes nothing.
+    std::optional<PackageSource::Rewrite> package;
+    if (d->origin == Origin::Package && type == docPackage) {
+        package = d->package->rewrite(d->model.edits());
+        if (package->outcome != PackageSource::WriteOutcome::Written) {
+            const SaveOutcome outcome = outcomeOf(package->outcome);
+            return d->fail(outcome, package->why.isEmpty() ? describe(outcome) : package->why);
+        }
+    } else if (type == docPackage) {
+        return d->fail(SaveOutcome::Failed, QStringLiteral("not a word-processing document"));
+    }
+
     QString why;
     RtfSource::WriteOutcome rich = RtfSource::WriteOutcome::Written;
     const auto content = [&](QIODevice& out) {
         if (plainWriteBack)
             return d->plain.write(d->model.edits(), out);
+        if (package)
+            return out.write(package->bytes) == package->bytes.size();
         if (d->origin == Origin::Rich && type == rtfRTF) {
             rich = d->rich->write(d->model.edits(), out, &why);
             return rich == RtfSource::WriteOutcome::Written;
@@ -288,6 +353,18 @@ QString Document::mid(qsizetype position, qsizetype count) const
 bool Document::isRich() const
 {
     return d->origin == Origin::Rich;
+}
+bool Document::isPackage() const
+{
+    return d->origin == Origin::Package;
+}
+FileType Document::fileType() const
+{
+    return d->origin == Origin::Rich ? rtfRTF : d->origin == Origin::Package ? docPackage : rtfText;
+}
+const PackageSource* Document::package() const
+{
+    return d->package ? &*d->package : nullptr;
 }
 const RtfSource* Document::rtf() const
 {

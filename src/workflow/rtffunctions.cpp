@@ -40,6 +40,8 @@ namespace
         case SaveOutcome::Written:
         case SaveOutcome::Unencodable:
         case SaveOutcome::UnsupportedCodePage:
+        case SaveOutcome::Signed:
+        case SaveOutcome::NotXmlCharacter:
         case SaveOutcome::ChangedByAnotherProgram:
         case SaveOutcome::ReadOnly:
             return Next::GoOn;
@@ -84,8 +86,8 @@ namespace
         const QString path = itemPath(w, name);
 
         // A file is read and written by what it holds, whatever the pattern: an RTF document as rich
-        // text (editing its markup as text would destroy it), anything else as plain text, as the
-        // preview shows it.
+        // text (editing its markup as text would destroy it), a word-processing document as its
+        // package, anything else as plain text, as the preview shows it.
         const LoadOutcome loaded = document.LoadFile(path, engine::rtfRTF);
         switch (loaded) {
         case LoadOutcome::Loaded:
@@ -93,6 +95,9 @@ namespace
         case LoadOutcome::Binary:
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
+        case LoadOutcome::Damaged:
+        case LoadOutcome::Encrypted:
+        case LoadOutcome::OldWordDocument:
             // What the file holds is not safe to edit; the other files still are.
             report(w, name, QStringLiteral("skipped: ") + engine::describe(loaded));
             return Next::GoOn;
@@ -135,8 +140,7 @@ namespace
                                         : count + QStringLiteral(" Strings replaced"));
         platform::DoEvents();
 
-        const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;
-        const SaveOutcome saved = document.SaveFile(path, format);
+        const SaveOutcome saved = document.SaveFile(path, document.document().fileType());
         if (saved != SaveOutcome::Written) {
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));
             return afterRefusal(saved);
