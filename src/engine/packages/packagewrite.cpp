@@ -190,7 +190,10 @@ namespace
             // written again in its place.
             const QString rest = QStringView(v.text).mid(p.unit, a - p.unit).toString()
                 + QStringView(v.text).mid(b, pieceEnd - b).toString();
-            add(p.part, Op { p.begin, p.end, encoded(rest, p.part, p.kind == Piece::Reference, true) });
+            add(p.part,
+                Op { p.begin, p.end,
+                    rest.isEmpty() ? QByteArray()
+                                   : encoded(rest, p.part, p.kind == Piece::Reference, true) });
         }
         // A blank that now follows another blank would vanish in OpenDocument: it becomes a space element.
         if (v.dialect == Dialect::Odf && end < v.text.size() && (!next || next->start != end)) {
