@@ -55,8 +55,12 @@ namespace
         }
         std::optional<Anchor> anchorFor(qsizetype s) const;
         QByteArray encoded(QStringView text, int part, bool inText, bool afterSpace) const;
+        // Whether the character written just before unit `unit` (after the edits so far) is a blank
+        // or a paragraph's start, where OpenDocument would drop a blank.
         bool spaceOrParagraphStartBefore(qsizetype unit) const
         {
+            if (unit == previousEnd)
+                return previousEndsBlank;
             return unit == 0 || v.text[unit - 1] == u' '
                 || std::binary_search(v.marks.begin(), v.marks.end(), unit - 1);
         }
@@ -71,6 +75,8 @@ namespace
         std::map<int, std::vector<Op>> ops;
         std::set<int> touched;
         std::vector<Placed> placed;
+        qsizetype previousEnd = -1; // where the last edit ended, and what it left before that point
+        bool previousEndsBlank = false;
     };
 
     std::optional<Anchor> Writer::anchorFor(qsizetype s) const
@@ -196,10 +202,11 @@ namespace
                                    : encoded(rest, p.part, p.kind == Piece::Reference, true) });
         }
         // A blank that now follows another blank would vanish in OpenDocument: it becomes a space element.
+        const bool blankBefore = e.text.isEmpty() ? spaceOrParagraphStartBefore(s) : e.text.back() == u' ';
+        previousEnd = end;
+        previousEndsBlank = blankBefore;
         if (v.dialect == Dialect::Odf && end < v.text.size() && (!next || next->start != end)) {
             const Piece& p = v.pieces[v.pieceOf(end)];
-            const bool blankBefore =
-                e.text.isEmpty() ? spaceOrParagraphStartBefore(s) : e.text.back() == u' ';
             if (p.collapsible && p.unit == end && blankBefore) {
                 const QByteArray& prefix = v.parts[std::size_t(p.part)].prefix;
                 add(p.part, Op { p.begin, p.end, "<" + (prefix.isEmpty() ? prefix : prefix + ':') + "s/>" });
