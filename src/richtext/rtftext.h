@@ -33,13 +33,14 @@ public:
     QString Text() const;
     void setText(const QString& text);
 
-    // Replaces the whole document by the file. rtfRTF reads an RTF file as rich text and any other
-    // file as its text; rtfText reads the file's characters as plain text. On failure the document is
+    // Replaces the whole document by the file. rtfRTF reads an RTF file as rich text, a Word or
+    // OpenDocument document as its package (shown as its text) and any other file as its text; rtfText reads the file's characters as plain text. On failure the document is
     // empty and the outcome says why.
     LoadOutcome LoadFile(const QString& path, FileType type = rtfRTF);
     // True when the document was read from an RTF file.
     bool isRich() const;
-    // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.
+    // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text,
+    // docPackage the Word or OpenDocument document it was read from (document().fileType()).
     SaveOutcome SaveFile(const QString& path, FileType type = rtfRTF);
 
     // Searches for `text`; on success selects the match and returns its position, on failure leaves
