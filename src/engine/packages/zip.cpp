@@ -218,7 +218,8 @@ std::optional<QByteArray> ZipArchive::read(int index, Problem* problem, qint64 l
     const Entry& e = list.at(std::size_t(index));
     if (e.encrypted())
         return fail(Problem::Encrypted);
-    if (e.size > quint64(limit))
+    // Deflate packs at most 1032 bytes into one: a larger size is not what the data holds.
+    if (e.size > quint64(limit) || (e.method == 8 && e.size > e.compressedSize * 1032 + 64))
         return fail(Problem::Damaged);
     QByteArray out;
     const char* data = source.constData() + e.dataOffset;
