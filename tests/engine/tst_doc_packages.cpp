@@ -317,6 +317,7 @@ void DocPackagesTest::refused_data()
     QTest::newRow("a spreadsheet package is a binary file")
         << storedZip({ { "[Content_Types].xml", "<Types/>" } }) << LoadOutcome::Binary;
     QTest::newRow("empty file named .docx is empty text") << QByteArray() << LoadOutcome::Loaded;
+    QTest::newRow("plain text named .docx is plain text") << QByteArray("PK cat") << LoadOutcome::Loaded;
 }
 
 void DocPackagesTest::refused()
