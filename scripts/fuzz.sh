@@ -21,6 +21,8 @@ seeds=tests/fuzz/corpus/$target
 crashes=tests/fuzz/crashes/$target
 options=(-max_total_time="$seconds" -timeout=10 -max_len=16384 -artifact_prefix="$BUILD_DIR/crashes/$target/")
 [ -f "tests/fuzz/$target.dict" ] && options+=(-dict="tests/fuzz/$target.dict")
+# A Word or OpenDocument seed is a whole ZIP archive of some 10 to 35 KB.
+[ "$target" = packages ] && options+=(-max_len=65536)
 mkdir -p "$BUILD_DIR/corpus/$target" "$BUILD_DIR/crashes/$target"
 folders=("$BUILD_DIR/corpus/$target" "$seeds")
 [ -d "$crashes" ] && folders+=("$crashes")
