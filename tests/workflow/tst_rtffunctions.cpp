@@ -105,7 +105,7 @@ void RtfFunctionsTest::badFilesAreReported_data()
     QTest::newRow("binary under *.doc") << BadFile { "*.doc", { "\xD0\xCF\x11\xE0\0 cat", 9 }, "dog", { "b.doc - skipped: binary file" }, false };
     QTest::newRow("unencodable") << BadFile { "*.txt", "caf\xE9 cat", "\u2192", { found, "b.txt - not written: " + unencodable }, false };
     QTest::newRow("Word 97-2003 under *.doc") << BadFile { "*.doc", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray("W\0o\0r\0d\0D\0o\0c\0u\0m\0e\0n\0t\0", 24), "dog", { "b.doc - skipped: Word 97-2003 document" }, false };
-    QTest::newRow("damaged ZIP under *.docx") << BadFile { "*.docx", "PK\x03\x04 cat", "dog", { "b.docx - skipped: damaged document" }, false };
+    QTest::newRow("damaged ZIP under *.docx") << BadFile { "*.docx", { "PK\x03\x04\x14\0\0\0[Content_Types].xml cat", 31 }, "dog", { "b.docx - skipped: damaged document" }, false };
     QTest::newRow("unsupported code page") << BadFile { "*.rtf", "{\\rtf1\\ansicpg936 a{\\'b0}cat}", "dog",
         { "b.rtf - 1 String replaced", "b.rtf - not written: unsupported code page" }, false };
     // clang-format on

@@ -139,9 +139,12 @@ std::optional<PackageSource> PackageSource::open(QByteArray bytes, Problem* prob
         return PackageSource(std::move(data));
     }
 
+    // A ZIP archive that cannot be read is a damaged document when its entries' names say it was one.
+    const bool namesDocument =
+        bytes.contains("[Content_Types].xml") || bytes.contains("word/document") || bytes.contains(kOdfText);
     auto zip = ZipArchive::open(std::move(bytes), &reason);
     if (!zip)
-        return refuse(Problem::Damaged, reason);
+        return refuse(namesDocument ? Problem::Damaged : Problem::NotAPackage, reason);
     auto entry = [&](int index, QByteArray* out) {
         ZipArchive::Problem p = ZipArchive::Problem::None;
         auto content = zip->read(index, &p);

@@ -49,9 +49,17 @@ namespace
             WriteProblem* problem, QString* why, std::map<int, std::vector<ChangedSpan>>* changes);
 
     private:
+        // Edits come in order: the walk through a long piece goes on from where the last one stopped.
         qsizetype byteAt(const Piece& p, qsizetype unit) const
         {
-            return p.begin + utf8Length(QStringView(v.text).mid(p.unit, unit - p.unit));
+            if (&p != walked || unit < walkedUnit) {
+                walked = &p;
+                walkedUnit = p.unit;
+                walkedByte = p.begin;
+            }
+            walkedByte += utf8Length(QStringView(v.text).mid(walkedUnit, unit - walkedUnit));
+            walkedUnit = unit;
+            return walkedByte;
         }
         std::optional<Anchor> anchorFor(qsizetype s) const;
         QByteArray encoded(QStringView text, int part, bool inText, bool afterSpace) const;
@@ -67,7 +75,7 @@ namespace
         void add(int part, Op op) { ops[part].push_back(std::move(op)); }
 
         struct Placed {
-            qsizetype start, end, anchorUnit;
+            qsizetype start, end;
             int element;
             QString text;
         };
@@ -75,6 +83,9 @@ namespace
         std::map<int, std::vector<Op>> ops;
         std::set<int> touched;
         std::vector<Placed> placed;
+        mutable const Piece* walked = nullptr;
+        mutable qsizetype walkedUnit = 0;
+        mutable qsizetype walkedByte = 0;
         qsizetype previousEnd = -1; // where the last edit ended, and what it left before that point
         bool previousEndsBlank = false;
     };
@@ -175,7 +186,7 @@ namespace
             if (anchor->element >= 0)
                 touched.insert(anchor->element);
         }
-        placed.push_back(Placed { s, end, s, anchor ? anchor->element : -1, e.text });
+        placed.push_back(Placed { s, end, anchor ? anchor->element : -1, e.text });
         for (std::size_t i = s < end ? v.pieceOf(s) : v.pieces.size();
              i < v.pieces.size() && v.pieces[i].unit < end; ++i) {
             const Piece& p = v.pieces[i];
@@ -225,22 +236,25 @@ namespace
             const TextElement& el = v.elements[std::size_t(index)];
             if (el.preserve)
                 continue;
-            QString content;
-            auto insertedAt = [&](qsizetype unit) {
-                for (const Placed& p : placed) {
-                    if (p.element == index && p.anchorUnit == unit)
-                        content += p.text;
-                }
-            };
-            for (qsizetype u = el.firstUnit; u < el.endUnit; ++u) {
-                insertedAt(u);
-                const bool deleted = std::any_of(placed.begin(), placed.end(), [u](const Placed& p) {
-                    return p.start <= u && u < p.end;
+            // Only the edits that reach the element count; they are sorted and never overlap.
+            const auto first = std::lower_bound(
+                placed.begin(), placed.end(), el.firstUnit, [](const Placed& p, qsizetype unit) {
+                    return p.end < unit;
                 });
-                if (!deleted)
-                    content += v.text[u];
+            auto last = first;
+            while (last != placed.end() && last->start <= el.endUnit)
+                ++last;
+            // The element's characters that stay, with the replacements that went into it.
+            QString content;
+            qsizetype u = el.firstUnit;
+            for (auto p = first; p != last; ++p) {
+                const qsizetype keptTo = std::clamp(p->start, u, el.endUnit);
+                content += QStringView(v.text).mid(u, keptTo - u);
+                if (p->element == index)
+                    content += p->text;
+                u = std::max(keptTo, std::min(p->end, el.endUnit));
             }
-            insertedAt(el.endUnit);
+            content += QStringView(v.text).mid(u, el.endUnit - u);
             auto blank = [](QChar c) {
                 return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
             };
