@@ -16,6 +16,7 @@
 #include "platform/placing.h"
 #include "platform/settings.h"
 #include "richtext/rtftext.h"
+#include "termination/termination.h"
 #include "workflow/filelist.h"
 #include "workflow/preview.h"
 #include "workflow/process.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -89,6 +91,7 @@ void restoreCheck(QCheckBox* box, const QString& key)
 
 MainWindow::MainWindow(QWidget* parent)
     : MainForm(parent)
+    , m_closeRequests(new termination::CloseRequests(this))
     , m_arrangement(layout::initialArrangement())
 {
     setObjectName(QStringLiteral("main"));
@@ -250,6 +253,8 @@ void MainWindow::connectEvents()
     on(cmdCmbAdd, &QPushButton::clicked, filetypes::cmdCmbAdd_Click);
     on(cmdCmbDel, &QPushButton::clicked, filetypes::cmdCmbDel_Click);
     connect(mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+    connect(
+        m_closeRequests, &termination::CloseRequests::received, this, &MainWindow::closeRequests_Received);
     on(mnuProcess, &QAction::triggered, workflow::mnuProcess_Click);
     on(mnuUndo, &QAction::triggered, workflow::mnuUndo_Click);
     on(mnuNewExt, &QAction::triggered, filetypes::mnuNewExt_Click);
@@ -324,6 +329,8 @@ void MainWindow::showInState(int state)
 void MainWindow::start()
 {
     Form_Load();
+    if (m_unloaded)
+        return;
     platform::centreOnScreen(this);
     showInState(m_pendingState);
     Dir1->setFocus();
@@ -393,6 +400,21 @@ void MainWindow::mnuExit_Click()
         if (m_unloaded)
             return;
     }
+}
+
+// Ctrl+C, kill or a closed terminal: the boxes that are open go as by their close box, and the window
+// closes as "&Close" does. A run finishes the copy or file in hand and starts no other.
+void MainWindow::closeRequests_Received()
+{
+    for (QWidget* box = QApplication::activeModalWidget(); box; box = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(box))
+            dialog->reject();
+        else
+            box->close();
+        if (box == QApplication::activeModalWidget())
+            break;
+    }
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
