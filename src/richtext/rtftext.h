@@ -34,8 +34,8 @@ public:
     void setText(const QString& text);
 
     // Replaces the whole document by the file. rtfRTF reads an RTF file as rich text, a Word or
-    // OpenDocument document as its package (shown as its text) and any other file as its text; rtfText reads the file's characters as plain text. On failure the document is
-    // empty and the outcome says why.
+    // OpenDocument document as its package (shown as its text) and any other file as its text; rtfText reads
+    // the file's characters as plain text. On failure the document is empty and the outcome says why.
     LoadOutcome LoadFile(const QString& path, FileType type = rtfRTF);
     // True when the document was read from an RTF file.
     bool isRich() const;
