@@ -46,6 +46,7 @@ namespace
         {
             stack.push_back(Open {});
             Open& self = stack.back();
+            self.holdsText = n.uri == kText;
             const QByteArrayView l = n.local;
             if (n.uri == kText && l == "changed-region") {
                 region = xmlAttribute(attributes, QByteArray(kText.toByteArray() + "|id")).toByteArray();
@@ -134,7 +135,9 @@ namespace
 
         void text(QByteArrayView decoded, qsizetype begin, qsizetype end, bool cdata) override
         {
-            if (hidden > 0 || deleting > 0 || !inParagraph() || !paragraphs.back().real)
+            // Only the text elements hold text: blanks between a frame's parts are not the paragraph's.
+            if (hidden > 0 || deleting > 0 || !inParagraph() || !paragraphs.back().real || stack.empty()
+                || !stack.back().holdsText)
                 return;
             const bool literal = decoded.size() == end - begin;
             qsizetype from = 0;
@@ -168,6 +171,7 @@ namespace
         enum class Tag { Other, Hidden, Story, Paragraph, Edge };
         struct Open {
             Tag tag = Tag::Other;
+            bool holdsText = false;
         };
         struct Paragraph {
             bool real = false; // false: a note body or text box inside a paragraph, holding its own
