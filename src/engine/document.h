@@ -35,6 +35,10 @@ public:
     // is overwritten in place. docPackage writes a word-processing document as its package, with
     // only the changed text differing.
     SaveOutcome save(const QString& path, FileType type);
+    // Lets go of the file the document was read from, which it keeps open until it is saved or
+    // another file is loaded (an open file keeps its disk from being unmounted). A later save opens
+    // the file again by its path, and still refuses one that changed since it was read.
+    void closeFile();
     // The reason of the last failed load or save, for messages and tests.
     QString errorString() const;
 

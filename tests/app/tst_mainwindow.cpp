@@ -1,4 +1,6 @@
 #include "app/mainwindow.h"
+#include "engine/document.h"
+#include "engine/files/filewrite.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
@@ -7,6 +9,7 @@
 #include "richtext/rtftext.h"
 #include "support/windowtest.h"
 
+#include <csignal>
 #include <memory>
 #include <QAction>
 #include <QCheckBox>
@@ -18,6 +21,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -70,6 +75,7 @@ private slots:
     void screenReaderNames();
     void startUp_data();
     void startUp();
+    void startPutsBackAnInterruptedWrite();
     void closingSavesSixChoices_data();
     void closingSavesSixChoices();
     void closingClosesOtherWindows();
@@ -232,6 +238,41 @@ void MainWindowTest::startUp()
     for (const char* key : { "chkCase", "chkWhlWrd", "chkBackup" })
         QVERIFY(QStringList({ "0", "1" }).contains(sandbox->setting(key)));
     QCOMPARE(sandbox->setting("WinState"), seen.left(1));
+}
+
+// A file left half-written by a rewrite in place that could not put its old bytes back (the file could
+// grow no further than one block) gets them back at the next start, and the user is told in one message.
+void MainWindowTest::startPutsBackAnInterruptedWrite()
+{
+    QByteArray old;
+    for (int i = 0; i < 20000; ++i)
+        old += "cat " + QByteArray::number(i).rightJustified(95, '.') + "\n";
+    const QString file = sandbox->writeFile("linked.txt", old);
+    QVERIFY(
+        ::link(QFile::encodeName(file), QFile::encodeName(file + ".2")) == 0); // so it is written in place
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before;
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    engine::setWriteProbe([&](engine::WriteMoment moment) {
+        const rlimit oneBlock { 4096, before.rlim_max };
+        if (moment == engine::WriteMoment::PieceWritten)
+            ::setrlimit(RLIMIT_FSIZE, &oneBlock);
+    });
+    engine::Document doc;
+    doc.load(file, engine::LoadMode::Text);
+    doc.find(QStringLiteral("cat"));
+    doc.setSelText(QStringLiteral("a dog"));
+    const engine::SaveOutcome saved = doc.save(file, engine::rtfText);
+    engine::setWriteProbe({});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    QCOMPARE(saved, engine::SaveOutcome::NotRestored);
+
+    MainWindow w;
+    w.start();
+    QCOMPARE(sandbox->prompts.messages.size(), std::size_t(1));
+    QCOMPARE(sandbox->prompts.messages.front().title, QString("Interrupted Write"));
+    QVERIFY(sandbox->prompts.messages.front().text.contains(file + " was restored"));
+    QCOMPARE(sandbox->readFile("linked.txt"), old);
 }
 
 void MainWindowTest::closingSavesSixChoices_data()
