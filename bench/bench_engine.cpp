@@ -7,8 +7,9 @@
 //   bench_engine --make-rich FILE MB [--notes]
 //
 // Without an option the search is case-sensitive; --whole-word is case-sensitive whole words;
-// --ignore-case matches anywhere ignoring case. --rich reads and writes the files as RTF. A plain
-// file larger than 64 MB (or BYTES) is replaced as a stream, as the replace run does.
+// --ignore-case matches anywhere ignoring case. --rich reads and writes each file as what it holds
+// (RTF, Word or OpenDocument, else plain text), as the replace run does. A plain file larger than
+// 64 MB (or BYTES) is replaced as a stream, as the replace run does.
 // --make-rich writes an RTF document of about MB megabytes to replace "quorum" in: paragraphs with
 // formatting, escapes and fields, and with --notes a header, a footer and a footnote per paragraph.
 // Prints "<replacements> <files written>" and the time to stderr; exits 1 on a failure.
@@ -135,7 +136,7 @@ int main(int argc, char** argv)
             ++replaced;
             document.find(find, document.selStart(), {}, options);
         }
-        const auto saved = document.save(path, rich ? engine::rtfRTF : engine::rtfText);
+        const auto saved = document.save(path, rich ? document.fileType() : engine::rtfText);
         if (saved != engine::SaveOutcome::Written) {
             std::fprintf(stderr, "%s: %s\n", argv[i], qPrintable(document.errorString()));
             return 1;

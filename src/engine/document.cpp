@@ -1,7 +1,9 @@
 #include "engine/document.h"
 
+#include "engine/document_private.h"
 #include "engine/files/bytechanges.h"
 #include "engine/files/filewrite.h"
+#include "engine/packages/packagesource.h"
 #include "engine/plain/plaintext.h"
 #include "engine/rtf/rtfsource.h"
 #include "engine/text/search.h"
@@ -15,46 +17,37 @@ namespace engine
 namespace
 {
 
-    enum class Origin { None, Plain, Rich, Streamed };
-
     constexpr qsizetype kRtfHead = 1024;
+    constexpr qsizetype kPackageHead = 1 << 16;
     // Of a file too large to hold, the start a preview shows.
     constexpr qsizetype kStreamedShown = 1'000'000;
 
-    QString normalizedBreaks(const QString& text)
+    LoadOutcome outcomeOf(PackageSource::Problem problem)
     {
-        if (!text.contains(u'\r'))
-            return text;
-        QString out = text;
-        out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        out.replace(u'\r', u'\n');
-        return out;
+        switch (problem) {
+        case PackageSource::Problem::Encrypted:
+            return LoadOutcome::Encrypted;
+        case PackageSource::Problem::OldWord:
+            return LoadOutcome::OldWordDocument;
+        case PackageSource::Problem::NotUtf8:
+            return LoadOutcome::Unsupported;
+        default:
+            return LoadOutcome::Damaged;
+        }
     }
 
-    char32_t codePointBefore(const TextModel& model, qsizetype pos)
+    SaveOutcome outcomeOf(PackageSource::WriteOutcome outcome)
     {
-        if (pos <= 0)
-            return 0;
-        const char16_t unit = model.at(pos - 1);
-        if (QChar::isLowSurrogate(unit) && pos >= 2) {
-            const char16_t high = model.at(pos - 2);
-            if (QChar::isHighSurrogate(high))
-                return QChar::surrogateToUcs4(high, unit);
+        switch (outcome) {
+        case PackageSource::WriteOutcome::Written:
+            return SaveOutcome::Written;
+        case PackageSource::WriteOutcome::Signed:
+            return SaveOutcome::Signed;
+        case PackageSource::WriteOutcome::ForbiddenCharacter:
+            return SaveOutcome::NotXmlCharacter;
+        default:
+            return SaveOutcome::Failed;
         }
-        return unit;
-    }
-
-    char32_t codePointAt(const TextModel& model, qsizetype pos)
-    {
-        if (pos >= model.length())
-            return 0;
-        const char16_t unit = model.at(pos);
-        if (QChar::isHighSurrogate(unit) && pos + 1 < model.length()) {
-            const char16_t low = model.at(pos + 1);
-            if (QChar::isLowSurrogate(low))
-                return QChar::surrogateToUcs4(unit, low);
-        }
-        return unit;
     }
 
     // Plain text as a minimal RTF document: ASCII as it is, the rest as \uN with a "?" fallback.
@@ -84,101 +77,6 @@ namespace
 
 } // namespace
 
-struct Document::Private {
-    StreamLimits limits;
-    Origin origin = Origin::None;
-    PlainText plain;
-    std::optional<RtfSource> rich;
-    QString ownText; // the text of a document made with setText
-    TextModel model;
-    qsizetype selStart = 0;
-    qsizetype selLength = 0;
-    quint64 revision = 0;
-    QString loadedPath; // the file the document was read from, and what that file was then
-    FileIdentity loadedAs;
-    FileHandle loadedFile; // open from the reading on: the write checks that very file
-    mutable QString error;
-    std::optional<Matcher> matcher; // the last search's, kept for the next one
-    QString matcherNeedle;
-    bool matcherCase = false;
-    QString scratch; // the whole current text, while a search has to look inside earlier edits
-    quint64 scratchRevision = ~quint64(0);
-
-    void reset()
-    {
-        origin = Origin::None;
-        plain.clear();
-        rich.reset();
-        ownText.clear();
-        model.reset({});
-        selStart = selLength = 0;
-        scratch.clear();
-        loadedPath.clear();
-        loadedAs = {};
-        loadedFile.reset();
-        ++revision;
-    }
-    SaveOutcome fail(SaveOutcome outcome, const QString& why) const
-    {
-        error = why;
-        return outcome;
-    }
-    bool acceptable(qsizetype at, qsizetype size, bool wholeWord) const;
-    bool acceptableInBytes(const PlainText::ByteMatch& match, bool wholeWord);
-    // Makes the characters of a plain file's text readable, decoding them if they are not yet.
-    void ensureText()
-    {
-        if (origin == Origin::Plain && plain.textPending()) {
-            plain.decodeText();
-            model.setOriginal(plain.text());
-        }
-    }
-};
-
-// A match found in a plain file's bytes must not cut a word either. The character before it may be
-// the end of the replacement just made; the text is decoded for that only when the replacement does
-// not say it by itself.
-bool Document::Private::acceptableInBytes(const PlainText::ByteMatch& match, bool wholeWord)
-{
-    if (!wholeWord)
-        return true;
-    const qsizetype at = match.start + model.tailShift();
-    char32_t before = 0;
-    if (at > model.tailStart()) {
-        before = plain.codePointBeforeByte(match.from);
-    } else if (at > 0) {
-        const QString& inserted = model.edits().back().text;
-        if (!inserted.isEmpty() && !inserted.back().isSurrogate()) {
-            before = inserted.back().unicode();
-        } else {
-            ensureText();
-            before = codePointBefore(model, at);
-        }
-    }
-    if (isWordChar(before) && isWordChar(plain.codePointAtByte(match.from)))
-        return false;
-    return !(isWordChar(plain.codePointBeforeByte(match.to)) && isWordChar(plain.codePointAtByte(match.to)));
-}
-
-bool Document::Private::acceptable(qsizetype at, qsizetype size, bool wholeWord) const
-{
-    if (wholeWord) {
-        // A match must not cut a word: at each end, the characters on both sides are not both word
-        // characters.
-        if (isWordChar(codePointBefore(model, at)) && isWordChar(codePointAt(model, at)))
-            return false;
-        if (isWordChar(codePointBefore(model, at + size)) && isWordChar(codePointAt(model, at + size)))
-            return false;
-    }
-    if (rich) {
-        const qsizetype from = model.toOriginal(at);
-        const qsizetype to = model.toOriginal(at + size);
-        if (to > from && rich->crossesBarrier(from, to - from))
-            return false;
-    }
-    return true;
-}
-
 Document::Document()
     : d(std::make_unique<Private>())
 {
@@ -207,9 +105,11 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         PlainStream stream(d->limits.piece);
         QString why;
         const LoadOutcome opened = stream.open(path, &why);
-        // An RTF document may hold NUL bytes or look like UTF-32 to the plain reader.
+        // An RTF document or a word-processing package may hold NUL bytes or look like UTF-32 to the
+        // plain reader: they are read whole, when the memory holds them.
         if (mode != LoadMode::Text && opened != LoadOutcome::Missing && opened != LoadOutcome::Unreadable
-            && RtfSource::isRtf(stream.head().first(std::min(stream.head().size(), kRtfHead)))) {
+            && (RtfSource::isRtf(stream.head().first(std::min(stream.head().size(), kRtfHead)))
+                || PackageSource::mayBe(stream.head().first(std::min(stream.head().size(), kPackageHead))))) {
             if (tooLarge(size))
                 return LoadOutcome::TooLarge;
         } else if (opened != LoadOutcome::Loaded) {
@@ -231,6 +131,24 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     d->loadedFile = std::move(read.handle);
 
     if (mode != LoadMode::Text) {
+        const QByteArrayView head =
+            d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kPackageHead));
+        if (PackageSource::mayBe(head)) {
+            PackageSource::Problem problem = PackageSource::Problem::None;
+            QString why;
+            d->package = PackageSource::open(d->plain.bytesRead().toByteArray(), &problem, &why);
+            if (problem != PackageSource::Problem::NotAPackage) {
+                if (!d->package)
+                    return failed(outcomeOf(problem),
+                        why.isEmpty() ? QString()
+                                      : describe(outcomeOf(problem)) + QStringLiteral(" (") + why + u')');
+                d->origin = Origin::Package;
+                const QString& text = d->package->text();
+                d->model.reset(
+                    TextRef { nullptr, reinterpret_cast<const char16_t*>(text.utf16()), text.size() });
+                return LoadOutcome::Loaded;
+            }
+        }
         if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
             if (tooLarge(d->plain.bytesRead().size()))
                 return LoadOutcome::TooLarge;
@@ -297,11 +215,30 @@ SaveOutcome Document::save(const QString& path, FileType type, ByteChanges* chan
     if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
 
+    // A package is put together whole before the file is touched, so that a refusal writes nothing.
+    std::optional<PackageSource::Rewrite> package;
+    if (d->origin == Origin::Package && type == docPackage) {
+        package = d->package->rewrite(d->model.edits());
+        if (package->outcome != PackageSource::WriteOutcome::Written) {
+            const SaveOutcome outcome = outcomeOf(package->outcome);
+            return d->fail(outcome, package->why.isEmpty() ? describe(outcome) : package->why);
+        }
+    } else if (type == docPackage) {
+        return d->fail(SaveOutcome::Failed, QStringLiteral("not a word-processing document"));
+    }
+
     QString why;
     RtfSource::WriteOutcome rich = RtfSource::WriteOutcome::Written;
     const auto content = [&](QIODevice& out) {
         if (plainWriteBack)
             return d->plain.write(d->model.edits(), out, changes);
+        if (package) {
+            if (changes) {
+                for (const packages::ChangedSpan& span : package->changes)
+                    changes->add(span.offset, span.length, span.oldBytes);
+            }
+            return out.write(package->bytes) == package->bytes.size();
+        }
         if (d->origin == Origin::Rich && type == rtfRTF) {
             rich = d->rich->write(d->model.edits(), out, &why, changes);
             return rich == RtfSource::WriteOutcome::Written;
@@ -345,6 +282,11 @@ SaveOutcome Document::check(const QString& path, FileType type) const
         nowhere.open(QIODevice::WriteOnly);
         if (d->rich->write(d->model.edits(), nowhere) == RtfSource::WriteOutcome::UnsupportedCodePage)
             return SaveOutcome::UnsupportedCodePage;
+    }
+    if (d->origin == Origin::Package && type == docPackage) {
+        const PackageSource::Rewrite rewritten = d->package->rewrite(d->model.edits());
+        if (rewritten.outcome != PackageSource::WriteOutcome::Written)
+            return outcomeOf(rewritten.outcome);
     }
     if (!mayWrite(path))
         return SaveOutcome::ReadOnly;
@@ -402,6 +344,18 @@ bool Document::isRich() const
 {
     return d->origin == Origin::Rich;
 }
+bool Document::isPackage() const
+{
+    return d->origin == Origin::Package;
+}
+FileType Document::fileType() const
+{
+    return d->origin == Origin::Rich ? rtfRTF : d->origin == Origin::Package ? docPackage : rtfText;
+}
+const PackageSource* Document::package() const
+{
+    return d->package ? &*d->package : nullptr;
+}
 const RtfSource* Document::rtf() const
 {
     return d->rich ? &*d->rich : nullptr;
@@ -413,84 +367,6 @@ const EditList& Document::edits() const
 quint64 Document::revision() const
 {
     return d->revision;
-}
-
-qsizetype Document::find(
-    QStringView needle, std::optional<qsizetype> start, std::optional<qsizetype> end, int options)
-{
-    const qsizetype length = d->model.length();
-    qsizetype from = 0, to = length;
-    if (start) {
-        from = std::max<qsizetype>(*start, 0);
-    } else if (!end && d->selLength > 0) {
-        from = d->selStart;
-        to = d->selStart + d->selLength;
-    }
-    if (end)
-        to = std::min(*end, length);
-    if (needle.isEmpty() || from > length || to <= from)
-        return -1;
-
-    const bool matchCase = options & rtfMatchCase;
-    if (!d->matcher || d->matcherCase != matchCase || d->matcherNeedle != needle) {
-        d->matcherNeedle = needle.toString();
-        d->matcherCase = matchCase;
-        d->matcher.emplace(normalizedBreaks(d->matcherNeedle), matchCase);
-    }
-    const Matcher& matcher = *d->matcher;
-    const bool wholeWord = options & rtfWholeWord;
-
-    // A plain UTF-8 file is searched in its own bytes as long as the search runs over text that no
-    // edit has touched.
-    if (d->origin == Origin::Plain && d->plain.searchesBytes() && matcher.searchesUtf8()
-        && from >= d->model.tailStart()) {
-        const qsizetype shift = d->model.tailShift();
-        const qsizetype found =
-            d->plain.findInBytes(matcher, from - shift, to - shift, [&](const PlainText::ByteMatch& match) {
-                return d->acceptableInBytes(match, wholeWord);
-            });
-        if (found < 0)
-            return -1;
-        d->selStart = found + shift;
-        d->selLength = matcher.size();
-        return d->selStart;
-    }
-    d->ensureText();
-
-    // Usually the search starts after the last replacement, where the text is the original one
-    // shifted; otherwise it runs over the whole current text, assembled once per change.
-    TextRef text;
-    qsizetype shift = 0;
-    if (from >= d->model.tailStart()) {
-        text = d->model.original();
-        shift = d->model.tailShift();
-    } else {
-        if (d->scratchRevision != d->revision) {
-            d->scratch = d->model.text();
-            d->scratchRevision = d->revision;
-        }
-        text = TextRef { nullptr, reinterpret_cast<const char16_t*>(d->scratch.utf16()), d->scratch.size() };
-    }
-    // Looking a little way ahead first, as the byte search does, keeps a letter the text lacks from
-    // being looked for to its end at every match.
-    for (qsizetype at = from - shift, window = 64;;) {
-        const qsizetype limit = std::min(to - shift, at + window + matcher.size());
-        const qsizetype hit = matcher.indexIn(text, at, limit);
-        if (hit < 0 && limit < to - shift) {
-            at = limit - matcher.size() + 1;
-            window *= 2;
-            continue;
-        }
-        if (hit < 0)
-            return -1;
-        const qsizetype found = hit + shift;
-        if (d->acceptable(found, matcher.size(), wholeWord)) {
-            d->selStart = found;
-            d->selLength = matcher.size();
-            return found;
-        }
-        at = hit + 1;
-    }
 }
 
 qsizetype Document::selStart() const

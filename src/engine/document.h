@@ -14,11 +14,12 @@ namespace engine
 {
 
 class ByteChanges;
+class PackageSource;
 class RtfSource;
 
-// A document: the visible text of a plain or RTF file, a selection, search and replacement through
-// the selection, and writing back. Positions are UTF-16 code units of the visible text, with every
-// line break one "\n". Qt Core only; the RichTextBox control shows it.
+// A document: the visible text of a plain, RTF or word-processing (.docx, .odt, .fodt) file, a selection,
+// search and replacement through the selection, and writing back. Positions are UTF-16 code units of the
+// visible text, with every line break one "\n". Qt Core only; the RichTextBox control shows it.
 class Document
 {
 public:
@@ -45,7 +46,8 @@ public:
     // symbolic link that was one when loaded is written through and kept. rtfText writes plain text:
     // a plain file keeps its bytes, encoding, byte order mark and line endings outside the replaced
     // text. A plain document that reads its bytes from the file takes its own copy before the file
-    // is overwritten in place.
+    // is overwritten in place. docPackage writes a word-processing document as its package, with
+    // only the changed text differing.
     // The bytes that changed, and the file as it is after the write, go to `changes` when given.
     SaveOutcome save(const QString& path, FileType type, ByteChanges* changes = nullptr);
     // What save would refuse without writing a byte: a replacement the file's encoding or code page
@@ -65,8 +67,12 @@ public:
     QString text() const;
     qsizetype length() const;
     QString mid(qsizetype position, qsizetype count) const;
-    bool isRich() const;
+    bool isRich() const; // read from an RTF document
+    bool isPackage() const; // read from a word-processing document
+    // The type that writes the document back as what it was read from.
+    FileType fileType() const;
     const RtfSource* rtf() const; // the rich text source, or null; edits() apply to its text()
+    const PackageSource* package() const; // the same for a word-processing document
     const EditList& edits() const;
     // Changes with every load and every change of the text.
     quint64 revision() const;

@@ -33,9 +33,9 @@ public:
     QString Text() const;
     void setText(const QString& text);
 
-    // Replaces the whole document by the file. rtfRTF reads an RTF file as rich text and any other
-    // file as its text; rtfText reads the file's characters as plain text. On failure the document is
-    // empty and the outcome says why.
+    // Replaces the whole document by the file. rtfRTF reads an RTF file as rich text, a Word or
+    // OpenDocument document as its package (shown as its text) and any other file as its text; rtfText reads
+    // the file's characters as plain text. On failure the document is empty and the outcome says why.
     LoadOutcome LoadFile(const QString& path, FileType type = rtfRTF);
     // Files too large to hold: the document holds the start of a plain one, which ReplaceStreamed
     // replaces as a whole file (see Document::replaceStreamed).
@@ -44,7 +44,8 @@ public:
         const std::function<void(qint64)>& progress);
     // True when the document was read from an RTF file.
     bool isRich() const;
-    // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.
+    // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text,
+    // docPackage the Word or OpenDocument document it was read from (document().fileType()).
     // The bytes that changed go to `changes`, when given.
     SaveOutcome SaveFile(const QString& path, FileType type = rtfRTF, engine::ByteChanges* changes = nullptr);
     // Lets go of the file read, which stays open for the check before a save (see Document).

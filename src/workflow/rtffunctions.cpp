@@ -45,6 +45,8 @@ namespace
         case SaveOutcome::Written:
         case SaveOutcome::Unencodable:
         case SaveOutcome::UnsupportedCodePage:
+        case SaveOutcome::Signed:
+        case SaveOutcome::NotXmlCharacter:
         case SaveOutcome::ChangedByAnotherProgram:
         case SaveOutcome::ReadOnly:
         case SaveOutcome::TooLargeToHold:
@@ -171,8 +173,8 @@ namespace
         const QString totalBefore = w.lblTotal->Caption();
 
         // A file is read and written by what it holds, whatever the pattern: an RTF document as rich
-        // text (editing its markup as text would destroy it), anything else as plain text, as the
-        // preview shows it.
+        // text (editing its markup as text would destroy it), a word-processing document as its
+        // package, anything else as plain text, as the preview shows it.
         const LoadOutcome loaded = document.LoadFile(path, engine::rtfRTF);
         switch (loaded) {
         case LoadOutcome::Loaded:
@@ -181,6 +183,9 @@ namespace
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
         case LoadOutcome::TooLarge:
+        case LoadOutcome::Damaged:
+        case LoadOutcome::Encrypted:
+        case LoadOutcome::OldWordDocument:
             // What the file holds is not safe to edit; the other files still are.
             pass.refuse(w, name, path, QStringLiteral("skipped: ") + engine::describe(loaded));
             return Next::GoOn;
@@ -255,8 +260,7 @@ namespace
             } while (document.SelLength() > 0);
 
             if (pass.collecting) {
-                const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;
-                const SaveOutcome refused = document.document().check(path, format);
+                const SaveOutcome refused = document.document().check(path, document.document().fileType());
                 review::FileChanges changes { name, path, document.document().loadedIdentity(), matchLength,
                     std::move(starts), {}, {} };
                 if (refused != SaveOutcome::Written)
@@ -270,9 +274,9 @@ namespace
 
         platform::DoEvents();
 
-        const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;
         engine::ByteChanges changes;
-        const SaveOutcome saved = document.SaveFile(path, format, w.journal ? &changes : nullptr);
+        const SaveOutcome saved
+            = document.SaveFile(path, document.document().fileType(), w.journal ? &changes : nullptr);
         if (saved != SaveOutcome::Written) {
             w.lblTotal->setCaption(totalBefore);
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));

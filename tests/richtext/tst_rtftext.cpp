@@ -56,6 +56,12 @@ void RichTextBoxTest::loading_data()
         "notes\n{\\rtf1 x}", false);
     row("plain text as text", "{\\rtf1\\ansi plain}", true, LoadOutcome::Loaded, "{\\rtf1\\ansi plain}",
         false);
+    row("OpenDocument: its paragraphs, blanks read as the format says",
+        "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text><text:p>one\n "
+        "two</text:p><text:p>three</text:p></office:text></office:body></office:document>",
+        false, LoadOutcome::Loaded, "one two\nthree\n", false);
     row("binary", QByteArray("\xD0\xCF\x11\xE0\0\0", 6), false, LoadOutcome::Binary, "", false);
 }
 

@@ -36,6 +36,7 @@ private slots:
     void replace();
     void badFilesAreReported_data();
     void badFilesAreReported();
+    void documentsOfEveryKindInOneRun();
 };
 
 void RtfFunctionsTest::replace_data()
@@ -116,6 +117,8 @@ void RtfFunctionsTest::badFilesAreReported_data()
     QTest::newRow("binary") << BadFile { "*.txt", { "cat\0cat", 7 }, "dog", { "b.txt - skipped: binary file" }, false };
     QTest::newRow("binary under *.doc") << BadFile { "*.doc", { "\xD0\xCF\x11\xE0\0 cat", 9 }, "dog", { "b.doc - skipped: binary file" }, false };
     QTest::newRow("unencodable") << BadFile { "*.txt", "caf\xE9 cat", "\u2192", { "b.txt - not written: " + unencodable }, false };
+    QTest::newRow("Word 97-2003 under *.doc") << BadFile { "*.doc", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray("W\0o\0r\0d\0D\0o\0c\0u\0m\0e\0n\0t\0", 24), "dog", { "b.doc - skipped: Word 97-2003 document" }, false };
+    QTest::newRow("damaged ZIP under *.docx") << BadFile { "*.docx", { "PK\x03\x04\x14\0\0\0[Content_Types].xml cat", 31 }, "dog", { "b.docx - skipped: damaged document" }, false };
     QTest::newRow("unsupported code page") << BadFile { "*.rtf", "{\\rtf1\\ansicpg936 a{\\'b0}cat}", "dog",
         { "b.rtf - not written: unsupported code page" }, false };
     // Files too large to hold: one with another name would be overwritten in place, held whole.
@@ -168,6 +171,28 @@ void RtfFunctionsTest::badFilesAreReported()
                  f.sandbox.readFile("unticked.txt") }),
         QList<QByteArray>({ replaced, tag.startsWith("deleted") ? QByteArray() : bad.content,
             bad.stops ? good : replaced, "cat" }));
+}
+
+// Under "*" each file is edited as what it holds: word-processing documents beside RTF and plain text.
+void RtfFunctionsTest::documentsOfEveryKindInOneRun()
+{
+    ReplaceFixture f;
+    QStringList names;
+    // The OpenDocument text is named .txt: what it holds decides.
+    for (const auto& [ext, name] :
+        { std::pair { "docx", "report.docx" }, { "odt", "report-odt.txt" }, { "fodt", "report.fodt" } }) {
+        QFile fixture(QStringLiteral(TEXTMEND_TESTDATA "/packages/report-writer.") + ext);
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        names << f.sandbox.writeFile(name, fixture.readAll()).section('/', -1);
+    }
+    names << f.sandbox.writeFile("a.rtf", "{\\rtf1 Quillon {\\b Quil}lon\\par}").section('/', -1);
+    names << f.sandbox.writeFile("b.txt", "Quillon").section('/', -1);
+    f.run(names, "Quillon", "Zed", "", "*");
+    QCOMPARE(f.results(),
+        QStringList({ "a.rtf - 2 Strings replaced", "b.txt - 1 String replaced",
+            "report-odt.txt - 17 Strings replaced", "report.docx - 17 Strings replaced",
+            "report.fodt - 17 Strings replaced" }));
+    QCOMPARE(f.sandbox.readFile("b.txt"), QByteArray("Zed"));
 }
 
 QTEST_MAIN(RtfFunctionsTest)

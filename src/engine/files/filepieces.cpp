@@ -38,8 +38,8 @@ ReadResult FilePieces::open(const QString& path)
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return { LoadOutcome::Missing, {}, {} };
-        return { LoadOutcome::Unreadable, QString::fromLocal8Bit(std::strerror(error)), {} };
+            return { LoadOutcome::Missing, {}, {}, {} };
+        return { LoadOutcome::Unreadable, QString::fromLocal8Bit(std::strerror(error)), {}, {} };
     }
     struct stat st;
     QString refusal;
@@ -51,7 +51,7 @@ ReadResult FilePieces::open(const QString& path)
         refusal = QStringLiteral("not a regular file");
     if (!refusal.isEmpty()) {
         close();
-        return { LoadOutcome::Unreadable, refusal, {} };
+        return { LoadOutcome::Unreadable, refusal, {}, {} };
     }
     opened = identityOf(st, viaLink);
     return { LoadOutcome::Loaded, {}, opened };

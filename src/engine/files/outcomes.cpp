@@ -20,6 +20,12 @@ QString describe(LoadOutcome outcome)
         return QStringLiteral("unsupported encoding");
     case LoadOutcome::TooLarge:
         return QStringLiteral("too large for the memory of this computer");
+    case LoadOutcome::Damaged:
+        return QStringLiteral("damaged document");
+    case LoadOutcome::Encrypted:
+        return QStringLiteral("encrypted document");
+    case LoadOutcome::OldWordDocument:
+        return QStringLiteral("Word 97-2003 document");
     }
     return {};
 }
@@ -33,6 +39,10 @@ QString describe(SaveOutcome outcome)
         return QStringLiteral("replacement not representable in the file's encoding");
     case SaveOutcome::UnsupportedCodePage:
         return QStringLiteral("unsupported code page");
+    case SaveOutcome::Signed:
+        return QStringLiteral("signed: a change would break its signature");
+    case SaveOutcome::NotXmlCharacter:
+        return QStringLiteral("replacement holds a character a document cannot hold");
     case SaveOutcome::ChangedByAnotherProgram:
         return QStringLiteral("changed by another program");
     case SaveOutcome::ReadOnly:

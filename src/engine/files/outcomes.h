@@ -6,7 +6,8 @@ namespace engine
 {
 
 // File types of LoadFile and SaveFile.
-enum FileType { rtfRTF = 0, rtfText = 1 };
+// docPackage writes a word-processing document (.docx, .odt, .fodt) back as the package it was read from.
+enum FileType { rtfRTF = 0, rtfText = 1, docPackage = 2 };
 
 // Options of Find; never combined by the program.
 enum FindOptions { rtfNoOptions = 0, rtfWholeWord = 2, rtfMatchCase = 4 };
@@ -19,12 +20,17 @@ enum class LoadOutcome {
     Malformed, // RTF that cannot be edited safely
     Unsupported, // an encoding the program does not write back (UTF-32)
     TooLarge, // a rich document larger than the memory the system has free could hold
+    Damaged, // a word-processing document whose ZIP archive or XML cannot be read whole
+    Encrypted, // a word-processing document protected by a password
+    OldWordDocument, // a Word 97-2003 document (binary), whatever its name
 };
 
 enum class SaveOutcome {
     Written,
     Unencodable, // the replacement holds characters the file's encoding cannot hold
     UnsupportedCodePage, // a replacement touches rich text in a code page the program cannot write
+    Signed, // a change would break the document's digital signature
+    NotXmlCharacter, // the replacement holds a character a word-processing document cannot hold
     ChangedByAnotherProgram, // since it was read the file was changed, replaced, deleted or made a link
     ReadOnly, // the user may not write the file, or its permissions let nobody write it
     FolderNotWritable, // neither the file nor its folder can be written (a read-only file system)
@@ -34,8 +40,9 @@ enum class SaveOutcome {
     NotRestored, // the write failed halfway and the old content could not be put back either
 };
 
-// How a file is read. `RichOrText` reads a file by what it holds: an RTF document as rich text,
-// whatever its name, and any other file as plain text. `Text` reads every file as plain text.
+// How a file is read. `RichOrText` reads a file by what it holds: an RTF document as rich text and a
+// word-processing document as its package, whatever its name, and any other file as plain text. `Text` reads
+// every file as plain text.
 enum class LoadMode { RichOrText, Text };
 
 // A short, user-facing reason, e.g. "read-only file", "binary file".
