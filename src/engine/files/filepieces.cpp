@@ -54,7 +54,7 @@ ReadResult FilePieces::open(const QString& path)
         return { LoadOutcome::Unreadable, refusal, {}, {} };
     }
     opened = identityOf(st, viaLink);
-    return { LoadOutcome::Loaded, {}, opened };
+    return { LoadOutcome::Loaded, {}, opened, {} };
 }
 
 qint64 FilePieces::read(qint64 offset, char* to, qint64 count, QString* error) const
