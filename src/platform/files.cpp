@@ -181,6 +181,30 @@ CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
     return CopyOutcome::Copied;
 }
 
+// Why a copy could not be made, in the user's words.
+QString describe(CopyOutcome outcome)
+{
+    switch (outcome) {
+    case CopyOutcome::Copied:
+        break;
+    case CopyOutcome::SourceMissing:
+        return QStringLiteral("the file is no longer in its folder");
+    case CopyOutcome::SourceUnreadable:
+        return QStringLiteral("the file could not be read");
+    case CopyOutcome::FolderMissing:
+        return QStringLiteral("the backup folder is not there any more");
+    case CopyOutcome::FolderInTheWay:
+        return QStringLiteral("the backup folder holds a folder of that name");
+    case CopyOutcome::NotPermitted:
+        return QStringLiteral("you may not write in the backup folder");
+    case CopyOutcome::DiskFull:
+        return QStringLiteral("the backup disk is full");
+    case CopyOutcome::Failed:
+        break;
+    }
+    return QStringLiteral("the copy could not be written");
+}
+
 void flushToDisk(const QString& folder)
 {
     const Descriptor dir(::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

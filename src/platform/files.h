@@ -50,6 +50,8 @@ enum class CopyOutcome {
 // destination, so an older file of that name, even a read-only one, is replaced whole; when the copy
 // fails, the older file stays as it was and no temporary file is left.
 CopyOutcome copyFileReplacing(const QString& source, const QString& destination);
+// Why a copy could not be made, in the user's words.
+QString describe(CopyOutcome outcome);
 
 // Puts everything written into the file system of `folder` on the disk, so that it survives a crash.
 void flushToDisk(const QString& folder);

@@ -30,30 +30,6 @@ namespace
         CopyOutcome outcome;
     };
 
-    // Why a copy could not be made, in the user's words.
-    QString reason(CopyOutcome outcome)
-    {
-        switch (outcome) {
-        case CopyOutcome::Copied:
-            break;
-        case CopyOutcome::SourceMissing:
-            return QStringLiteral("the file is no longer in its folder");
-        case CopyOutcome::SourceUnreadable:
-            return QStringLiteral("the file could not be read");
-        case CopyOutcome::FolderMissing:
-            return QStringLiteral("the backup folder is not there any more");
-        case CopyOutcome::FolderInTheWay:
-            return QStringLiteral("the backup folder holds a folder of that name");
-        case CopyOutcome::NotPermitted:
-            return QStringLiteral("you may not write in the backup folder");
-        case CopyOutcome::DiskFull:
-            return QStringLiteral("the backup disk is full");
-        case CopyOutcome::Failed:
-            break;
-        }
-        return QStringLiteral("the copy could not be written");
-    }
-
     void nothingSelected()
     {
         platform::MsgBox(QStringLiteral("Select file(s) to change by placing a Check in the box     "),
@@ -68,7 +44,7 @@ namespace
                 lines << QStringLiteral("and %1 other files").arg(failed.size() - listedFailures);
                 break;
             }
-            lines << copy.name + QStringLiteral(": ") + reason(copy.outcome);
+            lines << copy.name + QStringLiteral(": ") + platform::describe(copy.outcome);
         }
         const QString text = QStringLiteral("The backup failed, so no file was changed.\n\n"
                                             "These files could not be copied to %1:\n%2");
