@@ -22,11 +22,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QWindowStateChangeEvent>
 
 namespace
@@ -102,6 +106,7 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(platform::classicFont(8));
+    setAcceptDrops(true);
 
     createControls();
     createMenus();
@@ -307,9 +312,11 @@ void MainWindow::showInState(int state)
     }
 }
 
-void MainWindow::start()
+void MainWindow::start(const QString& folder)
 {
     Form_Load();
+    if (!folder.isEmpty())
+        workflow::openPath(*this, folder);
     platform::centreOnScreen(this);
     showInState(m_pendingState);
     Dir1->setFocus();
@@ -397,6 +404,37 @@ void MainWindow::changeEvent(QEvent* event)
     MainForm::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+}
+
+namespace
+{
+// The local file or folder a drag carries first, or "".
+QString droppedPath(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!runInProgress && !droppedPath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    Form_DragDrop(event);
+}
+
+void MainWindow::Form_DragDrop(QDropEvent* event)
+{
+    if (workflow::openPath(*this, droppedPath(event->mimeData())))
+        event->acceptProposedAction();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

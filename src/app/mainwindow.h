@@ -14,8 +14,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Runs the start-up sequence, then shows the window centred, in the state it restored.
-    void start();
+    // Runs the start-up sequence, then shows the window centred, in the state it restored. A folder or
+    // file given (from the command line) takes the place of the saved folder.
+    void start(const QString& folder = QString());
 
     // Window state as the settings keep it: 0 normal, 1 minimized, 2 maximized.
     int WindowState() const;
@@ -27,6 +28,9 @@ public:
     void Form_Resize();
     void cmdClose_Click();
     void mnuExit_Click();
+    // A folder dropped on the window becomes the current folder; a dropped file, its folder with that
+    // file current. Nothing is taken while a run works.
+    void Form_DragDrop(QDropEvent* event);
 
     // Where the layout controls stand now, in twips.
     const layout::Arrangement& arrangement() const { return m_arrangement; }
@@ -34,6 +38,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
