@@ -4,9 +4,10 @@
 BUILD_DIR=${BUILD_DIR:-build}
 # run.sh and test.sh install the same packages, so a program built for running is the one tested.
 # fonts-dejavu-core is the sans font a bare Debian machine has; the captions are made to fit it.
+# help2man makes the man pages from the programs' own --help at build time.
 # xvfb, xauth, openbox and xdotool run the window tests on a virtual display under a real window
 # manager (and xvfb-run -a ./run.sh where there is no display).
-PACKAGES=(cmake g++ make ccache qt6-base-dev fonts-dejavu-core xvfb xauth openbox xdotool)
+PACKAGES=(cmake g++ make ccache qt6-base-dev help2man fonts-dejavu-core xvfb xauth openbox xdotool)
 CONFIGURE_ARGS=() # more cmake arguments for the first configure, after the defaults
 
 missing_packages() {
