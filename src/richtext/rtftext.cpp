@@ -231,7 +231,14 @@ void RichTextBox::refreshView()
             if (QChar::isHighSurrogate(doc.mid(shown - 1, 1).at(0).unicode()))
                 --shown;
         }
-        edit->setPlainText(doc.mid(0, shown));
+        // setPlainText would take the format of what was shown before (a large bold heading of
+        // the last RTF document): plain text starts from no format at all.
+        view.clear();
+        QTextCursor cursor(&view);
+        cursor.setBlockFormat(QTextBlockFormat());
+        cursor.setCharFormat(QTextCharFormat());
+        edit->setCurrentCharFormat(QTextCharFormat());
+        cursor.insertText(doc.mid(0, shown));
     }
     shownLength = shown;
     shownRevision = doc.revision();

@@ -74,6 +74,7 @@ void FileTypesTest::savingAndDeleting_data()
     QTest::newRow("save cleans") << "*.a||*.b,*.a| |" << "save *.c" << "*.a|*.b|*.c|" << "*.c";
     QTest::newRow("save blanks") << "*.txt|" << "save   " << "*.txt|  |" << "  ";
     QTest::newRow("save keeps every character") << "*.txt|" << "save *.док" << "*.txt|*.док|" << "*.док";
+    QTest::newRow("save several wildcards as one") << "*.txt|" << "save *.txt;*.md" << "*.txt|*.txt;*.md|" << "*.txt;*.md";
     QTest::newRow("save creates file") << "" << "save *.log" << "*.log|" << "*.log";
     QTest::newRow("delete picked") << "*.txt|*.doc|*.rtf|" << "delete #1" << "*.txt|*.rtf|" << "*.txt";
     QTest::newRow("delete only") << "*.txt|" << "delete #0" << "" << "";
@@ -112,8 +113,8 @@ void FileTypesTest::savingAndDeleting()
     if (!after.isEmpty()) {
         QCOMPARE(w->Combo1->Text(), selected);
         // Picking the entry lists the folder for it.
-        QCOMPARE(
-            testing::listedNames(*w->lstFiles), QDir(box.workFolder()).entryList({ selected }, QDir::Files));
+        QCOMPARE(testing::listedNames(*w->lstFiles),
+            QDir(box.workFolder()).entryList(selected.split(';'), QDir::Files));
     }
 }
 

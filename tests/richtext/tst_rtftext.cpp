@@ -28,6 +28,7 @@ private slots:
     void loading_data();
     void loading();
     void selections();
+    void plainTextShownPlainAfterRich();
     void frozenPainting();
     void largeFile();
 };
@@ -73,6 +74,29 @@ void RichTextBoxTest::loading()
     QCOMPARE(box.isRich(), rich);
     box.setText("");
     QCOMPARE(shown(box), QString());
+}
+
+// Whatever was shown before, plain text is shown unformatted, in the view's own font.
+void RichTextBoxTest::plainTextShownPlainAfterRich()
+{
+    const QString rich = doctest::writeFile(
+        dir, "heading.rtf", "{\\rtf1{\\fonttbl{\\f0 Courier;}}\\qc\\f0\\fs72\\b\\i\\ul Heading\\par body}");
+    const QString plain = doctest::writeFile(dir, "plain.txt", "first line\nsecond line");
+    RichTextBox box;
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(box.LoadFile(rich), LoadOutcome::Loaded);
+        QVERIFY(box.view()->document()->begin().begin().fragment().charFormat().font().bold());
+        QCOMPARE(box.LoadFile(plain), LoadOutcome::Loaded);
+        const QTextDocument& view = *box.view()->document();
+        for (QTextBlock block = view.begin(); block.isValid(); block = block.next()) {
+            QCOMPARE(block.blockFormat().alignment(), Qt::AlignLeft);
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                QCOMPARE(it.fragment().charFormat().font(), view.defaultFont());
+        }
+        QTextCursor end(box.view()->document());
+        end.movePosition(QTextCursor::End);
+        QCOMPARE(end.charFormat().font(), view.defaultFont());
+    }
 }
 
 void RichTextBoxTest::selections()
