@@ -13,6 +13,7 @@
 #include "platform/label.h"
 #include "platform/settings.h"
 #include "richtext/rtftext.h"
+#include "termination/termination.h"
 #include "workflow/filelist.h"
 #include "workflow/preview.h"
 #include "workflow/process.h"
@@ -24,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDialog>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenuBar>
@@ -98,6 +100,7 @@ void restoreCheck(QCheckBox* box, const QString& key)
 
 MainWindow::MainWindow(QWidget* parent)
     : MainForm(parent)
+    , m_closeRequests(new termination::CloseRequests(this))
     , m_arrangement(layout::initialArrangement())
 {
     setObjectName(QStringLiteral("main"));
@@ -242,6 +245,8 @@ void MainWindow::connectEvents()
     on(cmdCmbAdd, &QPushButton::clicked, filetypes::cmdCmbAdd_Click);
     on(cmdCmbDel, &QPushButton::clicked, filetypes::cmdCmbDel_Click);
     connect(mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+    connect(
+        m_closeRequests, &termination::CloseRequests::received, this, &MainWindow::closeRequests_Received);
     on(mnuProcess, &QAction::triggered, workflow::mnuProcess_Click);
     on(mnuUndo, &QAction::triggered, workflow::mnuUndo_Click);
     on(mnuNewExt, &QAction::triggered, filetypes::mnuNewExt_Click);
@@ -315,6 +320,8 @@ void MainWindow::showInState(int state)
 void MainWindow::start(const QString& folder)
 {
     Form_Load();
+    if (m_unloaded)
+        return;
     if (!folder.isEmpty())
         workflow::openPath(*this, folder);
     platform::centreOnScreen(this);
@@ -386,6 +393,21 @@ void MainWindow::mnuExit_Click()
         if (m_unloaded)
             return;
     }
+}
+
+// Ctrl+C, kill or a closed terminal: the boxes that are open go as by their close box, and the window
+// closes as "&Close" does. A run finishes the copy or file in hand and starts no other.
+void MainWindow::closeRequests_Received()
+{
+    for (QWidget* box = QApplication::activeModalWidget(); box; box = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(box))
+            dialog->reject();
+        else
+            box->close();
+        if (box == QApplication::activeModalWidget())
+            break;
+    }
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -5,6 +5,11 @@
 
 #include <array>
 
+namespace termination
+{
+class CloseRequests;
+}
+
 // The program's one working window: builds the form's controls and menus, wires their events to the
 // handlers, and runs the start-up and closing sequences and the layout.
 class MainWindow : public MainForm
@@ -31,6 +36,10 @@ public:
     // A folder dropped on the window becomes the current folder; a dropped file, its folder with that
     // file current. Nothing is taken while a run works.
     void Form_DragDrop(QDropEvent* event);
+    void closeRequests_Received();
+
+    // True once the closing sequence has run: the program ends, also when that came before its event loop.
+    bool isUnloaded() const { return m_unloaded; }
 
     // Where the layout controls stand now, in twips.
     const layout::Arrangement& arrangement() const { return m_arrangement; }
@@ -59,6 +68,7 @@ private:
     void showInState(int state);
     void saveChoices();
 
+    termination::CloseRequests* m_closeRequests = nullptr;
     layout::Arrangement m_arrangement;
     std::array<QWidget*, layout::ControlCount> m_controls {};
     int m_pendingState = 0;

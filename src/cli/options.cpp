@@ -2,7 +2,7 @@
 
 #include "version.h"
 
-#include <QFile>
+#include "engine/files/filenames.h"
 
 namespace cli
 {
@@ -79,9 +79,9 @@ Parsed parseArguments(const QByteArrayList& arguments)
         if (name == "pattern")
             patterns << QString::fromLocal8Bit(value);
         else if (name == "files-from")
-            o.filesFrom = QFile::decodeName(value);
+            o.filesFrom = engine::decodeFileName(value);
         else
-            o.backupDir = QFile::decodeName(value);
+            o.backupDir = engine::decodeFileName(value);
     };
     auto takesValue = [](QByteArrayView name) {
         return name == "pattern" || name == "files-from" || name == "backup-dir";

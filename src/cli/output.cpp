@@ -1,6 +1,7 @@
 #include "cli/output.h"
 
 #include "cli/options.h"
+#include "engine/files/filenames.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,7 +45,7 @@ namespace
 QString printable(const QString& name)
 {
     QString shown;
-    for (const QChar c : name) {
+    for (const QChar c : engine::shownFileName(name)) {
         if (c == u'\n')
             shown += QStringLiteral("\\n");
         else if (c == u'\t')
@@ -88,7 +89,7 @@ void Output::file(const FileReport& report)
         if (m_quiet && report.reason.isEmpty())
             return;
         clearProgress();
-        const QJsonObject object { { "path", report.name }, { "count", report.count },
+        const QJsonObject object { { "path", engine::shownFileName(report.name) }, { "count", report.count },
             { "outcome", QString::fromLatin1(outcomeKey(report.outcome)) }, { "reason", report.reason } };
         const QByteArray line = jsonLine(object);
         std::fwrite(line.constData(), 1, std::size_t(line.size()), m_out);

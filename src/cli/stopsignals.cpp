@@ -1,35 +1,22 @@
 #include "cli/stopsignals.h"
 
-#include <ctime>
+#include "termination/termination.h"
+
+#include <csignal>
 
 namespace cli
 {
 
 StopSignals::StopSignals()
 {
-    sigemptyset(&m_held);
-    sigaddset(&m_held, SIGINT);
-    sigaddset(&m_held, SIGTERM);
-    sigprocmask(SIG_BLOCK, &m_held, &m_before);
+    termination::blockCloseSignals();
     std::signal(SIGPIPE, SIG_IGN);
-}
-
-StopSignals::~StopSignals()
-{
-    // A signal that came is taken, so that restoring the mask does not end the program before it has
-    // said how the run ended.
-    requested();
-    sigprocmask(SIG_SETMASK, &m_before, nullptr);
 }
 
 bool StopSignals::requested()
 {
-    if (m_signal == 0) {
-        const timespec now {};
-        const int taken = sigtimedwait(&m_held, nullptr, &now);
-        if (taken > 0)
-            m_signal = taken;
-    }
+    if (m_signal == 0)
+        m_signal = termination::pendingCloseSignal();
     return m_signal != 0;
 }
 

@@ -1,12 +1,12 @@
 #include "cli/targets.h"
 
+#include "engine/files/filenames.h"
 #include "engine/files/outcomes.h"
 #include "wildcard/wildcardmatcher.h"
 
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
-#include <QFile>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,12 +18,6 @@ namespace cli
 namespace
 {
     using FileId = std::pair<dev_t, ino_t>;
-
-    // Qt spells a name that is not UTF-8 with replacement characters, under which it cannot be opened.
-    bool spellable(const QByteArray& name)
-    {
-        return QFile::encodeName(QFile::decodeName(name)) == name;
-    }
 
     QString joined(const QString& folder, const QString& name)
     {
@@ -39,17 +33,13 @@ namespace
         {
             struct stat info;
             if (!rules.backupDir.isEmpty()
-                && ::stat(QFile::encodeName(rules.backupDir).constData(), &info) == 0)
+                && ::stat(engine::encodeFileName(rules.backupDir).constData(), &info) == 0)
                 m_backup = { info.st_dev, info.st_ino };
         }
 
         void add(const QByteArray& local)
         {
-            const QString given = QFile::decodeName(local);
-            if (!spellable(local)) {
-                refuse(given, given, QStringLiteral("skipped: file name is not UTF-8"));
-                return;
-            }
+            const QString given = engine::decodeFileName(local);
             struct stat info;
             if (::stat(local.constData(), &info) != 0) {
                 refuse(given, given,
@@ -77,9 +67,9 @@ namespace
             for (Found& f : found) {
                 const QString shown = joined(shownPrefix, f.relative);
                 if (!f.refusal.isEmpty())
-                    refuse(QFile::decodeName(f.local), shown, f.refusal);
+                    refuse(engine::decodeFileName(f.local), shown, f.refusal);
                 else
-                    take(QFile::decodeName(f.local), shown, f.relative, f.id);
+                    take(engine::decodeFileName(f.local), shown, f.relative, f.id);
             }
         }
 
@@ -122,7 +112,7 @@ namespace
                 if (entry->d_name[0] == '.')
                     continue;
                 const QByteArray name(entry->d_name);
-                const QString decoded = QFile::decodeName(name);
+                const QString decoded = engine::decodeFileName(name);
                 const QByteArray local = folder.endsWith('/') ? folder + name : folder + '/' + name;
                 unsigned char type = entry->d_type;
                 FileId id { device, entry->d_ino };
@@ -149,11 +139,7 @@ namespace
                     if (m_rules.recursive)
                         subfolders.emplace_back(local, joined(relative, decoded));
                 } else if (type == DT_REG && m_matcher.matches(decoded)) {
-                    if (!spellable(name))
-                        found.push_back({ local, joined(relative, decoded), id,
-                            QStringLiteral("skipped: file name is not UTF-8") });
-                    else
-                        found.push_back({ local, joined(relative, decoded), id, {} });
+                    found.push_back({ local, joined(relative, decoded), id, {} });
                 }
             }
             ::closedir(dir);

@@ -1,5 +1,7 @@
 #include "platform/checklist.h"
 
+#include "engine/files/filenames.h"
+
 #include <algorithm>
 #include <numeric>
 #include <QKeyEvent>
@@ -30,7 +32,7 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const
         return {};
     const Item& item = m_items[index.row()];
     if (role == Qt::DisplayRole)
-        return item.name;
+        return engine::shownFileName(item.name);
     if (role == Qt::CheckStateRole)
         return item.ticked ? Qt::Checked : Qt::Unchecked;
     return {};

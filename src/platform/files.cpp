@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "engine/files/filenames.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <QCoreApplication>
@@ -26,7 +28,7 @@ namespace
 
     QByteArray nativePath(const QString& path)
     {
-        return QFile::encodeName(QDir::cleanPath(path));
+        return engine::encodeFileName(QDir::cleanPath(path));
     }
 
     // A file descriptor, closed when it goes.

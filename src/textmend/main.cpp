@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "termination/termination.h"
 #include "version.h"
 
 #include <cstdio>
@@ -7,6 +8,9 @@
 
 int main(int argc, char* argv[])
 {
+    // Before anything starts a thread, so that every thread keeps them blocked: Ctrl+C, kill and a
+    // closed terminal reach the window as a request to close and never end the program mid-write.
+    termination::blockCloseSignals();
     QApplication::setApplicationName("Textmend");
     QApplication::setOrganizationName("Textmend");
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -59,5 +63,8 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName("com.example.textmend");
     MainWindow window;
     window.start(parser.positionalArguments().value(0));
+    // A request to close that came while the window started has ended it already.
+    if (window.isUnloaded())
+        return 0;
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "workflow/filelist.h"
 
+#include "engine/files/filenames.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
@@ -71,7 +72,7 @@ QStringList listMatchingFiles(const QString& searchPath)
     QStringList names;
 
 #ifdef Q_OS_UNIX
-    DIR* dir = opendir(QFile::encodeName(folder).constData());
+    DIR* dir = opendir(engine::encodeFileName(folder).constData());
     if (!dir)
         return {};
     const int dirFd = dirfd(dir);
@@ -79,7 +80,8 @@ QStringList listMatchingFiles(const QString& searchPath)
         // A leading dot hides a file here; it also skips "." and "..".
         if (entry->d_name[0] == '.')
             continue;
-        QString name = QFile::decodeName(entry->d_name);
+        // The name keeps its bytes, also where they are not UTF-8.
+        QString name = engine::decodeFileName(entry->d_name);
         if (!matcher.matches(name))
             continue;
         bool plainFile = entry->d_type == DT_REG;

@@ -1,6 +1,7 @@
 #include "workflow/process.h"
 
 #include "backupdir/browseme.h"
+#include "engine/files/filenames.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/files.h"
@@ -44,7 +45,7 @@ namespace
                 lines << QStringLiteral("and %1 other files").arg(failed.size() - listedFailures);
                 break;
             }
-            lines << copy.name + QStringLiteral(": ") + platform::describe(copy.outcome);
+            lines << engine::shownFileName(copy.name) + QStringLiteral(": ") + platform::describe(copy.outcome);
         }
         const QString text = QStringLiteral("The backup failed, so no file was changed.\n\n"
                                             "These files could not be copied to %1:\n%2");

@@ -1,5 +1,6 @@
 #include "workflow/rtffunctions.h"
 
+#include "engine/files/filenames.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
@@ -8,6 +9,7 @@
 #include "platform/label.h"
 #include "platform/yield.h"
 #include "richtext/rtftext.h"
+#include "termination/termination.h"
 
 #include <new>
 #include <QCheckBox>
@@ -53,7 +55,7 @@ namespace
 
     void report(MainForm& w, const QString& name, const QString& what)
     {
-        w.lstResults->addItem(name + QStringLiteral(" - ") + what);
+        w.lstResults->addItem(engine::shownFileName(name) + QStringLiteral(" - ") + what);
     }
 
     // The yields inside the replacement loop. The event queue is visited at most every few
@@ -103,7 +105,7 @@ namespace
         }
 
         w.lblTotal2->setCaption(QStringLiteral("0"));
-        w.lblScan->setCaption(QStringLiteral("Processing ") + name);
+        w.lblScan->setCaption(QStringLiteral("Processing ") + engine::shownFileName(name));
         platform::DoEvents();
 
         document.setSelStart(0);
@@ -164,6 +166,10 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
             if (next == Next::Stop)
                 return;
         }
+        // Ctrl+C, kill or a closed terminal is taken here, before the next file, not only when the
+        // event queue is next due for a visit.
+        if (termination::pendingCloseSignal() != 0)
+            platform::DoEventsNow();
         platform::DoEvents();
         if (w.closeAfterRun)
             return;

@@ -77,6 +77,8 @@ void RtfDocumentTest::reading_data()
     row("double-byte: GBK", "{\\rtf1\\ansicpg936 a\\'b0\\'a1b}", u"a啊b"_qs);
     row("double-byte: Shift-JIS through the font charset", rtf("\\f3 \\'82\\'a0\\'b1"), u"あｱ"_qs);
     row("double-byte: trail as a literal byte", "{\\rtf1\\ansicpg932 \\'83z\\'83N}", u"ホク"_qs);
+    row("double-byte: Shift-JIS lead bytes 0xE0-0xFC", "{\\rtf1\\ansicpg932 \\'fb\\'fc\\'fa\\'b1\\'e0\\'40}",
+        u"髙﨑漾"_qs);
     row("double-byte: Big5", "{\\rtf1\\ansicpg950 \\'a4\\'a4}", u"中"_qs);
     row("double-byte: Hangul", "{\\rtf1\\ansicpg949 \\'b0\\'a1}", u"가"_qs);
     row("Mac Japanese, with Apple's own single bytes", "{\\rtf1\\mac\\ansicpg10001 \\'82\\'a0\\'fd}",
@@ -219,6 +221,8 @@ void RtfDocumentTest::replacements_data()
         "{\\rtf1{\\fonttbl{\\f1\\fcharset204 C;}}\\f1 \\'ed\\'e5\\'f2}");
     row("cpg of a font", "{\\rtf1{\\fonttbl{\\f0\\cpg1250 A;}}\\f0 \\'9a}", u"š"_qs, u"ž"_qs,
         "{\\rtf1{\\fonttbl{\\f0\\cpg1250 A;}}\\f0 \\'9e}");
+    row("Shift-JIS, lead bytes 0xE0-0xFC", "{\\rtf1\\ansicpg932 \\'fb\\'fc\\'fa\\'b1}", u"﨑"_qs, u"崎"_qs,
+        "{\\rtf1\\ansicpg932 \\'fb\\'fc\\'8d\\'e8}");
     row("Shift-JIS, a trail byte that is ASCII escaped too", "{\\rtf1\\ansicpg932 \\'82\\'a0x}", u"あ"_qs,
         u"ア"_qs, "{\\rtf1\\ansicpg932 \\'83\\'41x}");
     row("UTF-8 code page", "{\\rtf1\\ansicpg65001 caf\\'c3\\'a9}", u"é"_qs, u"ü"_qs,

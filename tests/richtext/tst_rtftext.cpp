@@ -31,6 +31,7 @@ private slots:
     void plainTextShownPlainAfterRich();
     void frozenPainting();
     void largeFile();
+    void stepsKeepCharactersWhole();
 };
 
 void RichTextBoxTest::loading_data()
@@ -190,6 +191,31 @@ void RichTextBoxTest::largeFile()
     QCOMPARE(box.Find("quorum", box.document().length() - 10), box.document().length() - 7);
     box.setSelText("senate");
     QCOMPARE(box.document().mid(box.document().length() - 7, 7), QString("senate\n"));
+}
+
+// A UTF-8 file is shown in steps read from its bytes: the first step ends right after a four-byte
+// character, so the second begins there, and the second would end inside one, so it stops before it.
+void RichTextBoxTest::stepsKeepCharactersWhole()
+{
+    auto lines = [](qsizetype length, char letter) {
+        QString text(length, QChar(letter));
+        for (qsizetype i = 79; i < length; i += 80)
+            text[i] = '\n';
+        return text;
+    };
+    const QString emoji = QStringLiteral("\U0001F600");
+    const qsizetype step = RichTextBox::kShownStep;
+    const QString text = lines(step - 2, 'a') + emoji + lines(step - 1, 'b') + emoji + lines(step - 10, 'c');
+    const QString path = doctest::writeFile(dir, "steps.txt", text.toUtf8());
+    RichTextBox box;
+    QVERIFY(showOnScreen(box));
+    QCOMPARE(box.LoadFile(path, engine::rtfText), LoadOutcome::Loaded);
+    QCOMPARE(shown(box), text.left(step));
+    QScrollBar* bar = box.view()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QCOMPARE(shown(box), text.left(2 * step - 1));
+    bar->setValue(bar->maximum());
+    QCOMPARE(shown(box), text);
 }
 
 QTEST_MAIN(RichTextBoxTest)

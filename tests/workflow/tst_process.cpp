@@ -1,6 +1,7 @@
 #include "platform/combobox.h"
 #include "support/windowtest.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <QAction>
 #include <QCheckBox>
@@ -115,6 +116,7 @@ private slots:
     void backups();
     void inputWhileProcessing_data();
     void inputWhileProcessing();
+    void namesThatAreNotUtf8();
 };
 
 // Three of five ticked, Backup First on. An empty find string is refused with the focus sent back to it;
@@ -334,3 +336,47 @@ void ProcessTest::inputWhileProcessing()
 
 QTEST_MAIN(ProcessTest)
 #include "tst_process.moc"
+
+// A Latin-1 and a Shift-JIS name keep their own bytes through the list, the copies, the run and the
+// preview, and show with U+FFFD for each byte that is not UTF-8.
+void ProcessTest::namesThatAreNotUtf8()
+{
+    Desk desk({});
+    const QByteArray odd = QFile::encodeName(QDir(desk.sandbox.workFolder()).filePath("odd")) + '/';
+    const QByteArray backup = QFile::encodeName(desk.backup) + '/';
+    const QList<QByteArray> names { "caf\xE9.txt", "\x93\xFA\x96{.txt", "ok.txt" };
+    auto bytesOf = [](const QByteArray& path) {
+        QFile file;
+        const int fd = ::open(path.constData(), O_RDONLY);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            return QByteArray("missing");
+        return file.readAll();
+    };
+    QVERIFY(QDir().mkpath(QString::fromUtf8(odd)));
+    for (const QByteArray& name : names) {
+        const int fd = ::open((odd + name).constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "cat", 3) == 3 && ::close(fd) == 0);
+    }
+    desk.w.Dir1->setPath(QString::fromUtf8(odd.chopped(1)));
+    QStringList shown;
+    for (int i = 0; i < desk.w.lstFiles->ListCount(); ++i)
+        shown << desk.w.lstFiles->model()->index(i, 0).data().toString();
+    QCOMPARE(shown, QStringList({ "caf\uFFFD.txt", "ok.txt", "\uFFFD\uFFFD\uFFFD{.txt" }));
+
+    desk.w.lstFiles->setAllSelected(true);
+    desk.run("cat", "dog");
+    QStringList results;
+    for (int i = 0; i < desk.w.lstResults->count(); ++i)
+        results << desk.w.lstResults->item(i)->text();
+    QCOMPARE(results,
+        QStringList({ "caf\uFFFD.txt - 1 String replaced", "ok.txt - 1 String replaced",
+            "\uFFFD\uFFFD\uFFFD{.txt - 1 String replaced" }));
+    for (const QByteArray& name : names) {
+        QCOMPARE(bytesOf(odd + name), QByteArray("dog"));
+        QCOMPARE(bytesOf(backup + name), QByteArray("cat"));
+    }
+    desk.w.lstFiles->setListIndex(0);
+    QCOMPARE(testing::preview(desk.w), QString("Highlight the String to find: dog"));
+    for (const QByteArray& name : names) // names the temporary folder could not remove
+        QVERIFY(::unlink(odd + name) == 0 && ::unlink(backup + name) == 0);
+}

@@ -34,6 +34,10 @@ void ReplaceRunTest::summary_data()
     QTest::newRow("one of two files ticked") << QByteArray("cat") << one << "1 String found scanning 1 file";
     QTest::newRow("two strings in one of two files")
         << QByteArray("cat cat") << one << "2 Strings found scanning 1 file";
+    QTest::newRow("counted from 9 to 10")
+        << QByteArray("cat ").repeated(10) << one << "10 Strings found scanning 1 file";
+    QTest::newRow("counted from 99 to 100")
+        << QByteArray("cat ").repeated(100) << one << "100 Strings found scanning 1 file";
 }
 
 void ReplaceRunTest::summary()
@@ -53,7 +57,9 @@ void ReplaceRunTest::summary()
     f.run(ticked, "cat", "dog");
 
     QCOMPARE(f.w->lblTotal->Caption(), caption);
-    const QString replaced = a == "cat" ? "1 String" : "2 Strings";
+    QCOMPARE(f.w->lblTotal->text(), caption); // as shown
+    const qsizetype count = a.count("cat");
+    const QString replaced = count == 1 ? "1 String" : QString::number(count) + " Strings";
     QCOMPARE(f.results(), a == "dog" ? QStringList() : QStringList { "a.txt - " + replaced + " replaced" });
     QCOMPARE(QFileInfo(f.path("a.txt")).lastModified() == longAgo, a == "dog");
     QCOMPARE(QFileInfo(f.path("b.txt")).lastModified(), longAgo); // no match: not written

@@ -1,5 +1,6 @@
 #include "engine/files/fileread.h"
 
+#include "engine/files/filenames.h"
 #include "engine/text/growth.h"
 
 #include <QFile>
@@ -62,14 +63,14 @@ FileIdentity identify(const QString& path, int handle)
     struct stat opened, entry;
     if (handle < 0 || ::fstat(handle, &opened) != 0)
         return {};
-    const bool viaLink = ::lstat(QFile::encodeName(path).constData(), &entry) == 0 && S_ISLNK(entry.st_mode);
+    const bool viaLink = ::lstat(encodeFileName(path).constData(), &entry) == 0 && S_ISLNK(entry.st_mode);
     return identityOf(opened, viaLink);
 }
 
 ReadResult readWholeFile(const QString& path, QByteArray& bytes)
 {
     bytes.resize(0);
-    const QByteArray local = QFile::encodeName(path);
+    const QByteArray local = encodeFileName(path);
     // Opening without following a link tells a link from a file in the same call. Nothing blocks on
     // a pipe that nobody writes.
     bool viaLink = false;

@@ -1,5 +1,7 @@
 #include "engine/files/filewrite.h"
 
+#include "engine/files/filenames.h"
+
 #include <optional>
 #include <QBuffer>
 #include <QFile>
@@ -166,7 +168,7 @@ namespace
     {
     public:
         Rewrite(const QString& path, const FileIdentity& loaded)
-            : path(QFile::encodeName(path))
+            : path(encodeFileName(path))
             , loaded(loaded)
         {
         }

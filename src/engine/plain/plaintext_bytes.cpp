@@ -235,26 +235,6 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
         std::memcpy(outBuffer.data() + used, data, size_t(length));
     };
 
-    // Kept and inserted pieces meet where the edits are. A CR that ends one piece and an LF that
-    // begins the next would read as one CR LF line break: a CR written before the LF keeps them two.
-    const bool wide = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
-    const qsizetype unit = wide ? 2 : 1;
-    const char* cr = enc == TextEncoding::Utf16BE ? "\0\r" : "\r\0";
-    auto unitAt = [&](const char* at) {
-        return !wide                       ? char16_t(uchar(at[0]))
-            : enc == TextEncoding::Utf16LE ? char16_t(uchar(at[0]) | uchar(at[1]) << 8)
-                                           : char16_t(uchar(at[0]) << 8 | uchar(at[1]));
-    };
-    bool afterCR = false;
-    auto piece = [&](const char* data, qsizetype length) {
-        if (length < unit)
-            return;
-        if (afterCR && unitAt(data) == u'\n')
-            put(cr, unit);
-        put(data, length);
-        afterCR = unitAt(data + length - unit) == u'\r';
-    };
-
     const QChar* encodedFor = nullptr;
     qsizetype encodedLength = -1;
     QByteArray encoded;
@@ -263,18 +243,20 @@ bool PlainText::write(const EditList& edits, QIODevice& out) const
         const qsizetype end = byteOffset(visPos, bytePos, edit.start + edit.length);
         if (unchanged(edit, start, end))
             continue; // the matched text keeps its own bytes
-        piece(raw + copied, start - copied);
+        // Bytes outside the replaced spans are copied as they are, even where a kept CR and an LF
+        // now meet and read as one line break: the file's bytes are the user's.
+        put(raw + copied, start - copied);
         if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {
             encoded = encodeInserted(edit.text);
             encodedFor = edit.text.constData();
             encodedLength = edit.text.size();
         }
-        piece(encoded.constData(), encoded.size());
+        put(encoded.constData(), encoded.size());
         copied = end;
         if (!ok)
             return false;
     }
-    piece(raw + copied, byteCount - copied);
+    put(raw + copied, byteCount - copied);
     flush();
     return ok;
 }
