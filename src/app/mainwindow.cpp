@@ -23,9 +23,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDialog>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenuBar>

@@ -1,8 +1,7 @@
 #include "cli/options.h"
 
-#include "version.h"
-
 #include "engine/files/filenames.h"
+#include "version.h"
 
 namespace cli
 {

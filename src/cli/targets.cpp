@@ -99,8 +99,7 @@ namespace
         {
             DIR* dir = ::opendir(folder.constData());
             if (!dir) {
-                found.push_back({ folder, relative, {},
-                    QStringLiteral("not read: ") + engine::describe(engine::LoadOutcome::Unreadable) });
+                found.push_back({ folder, relative, {}, QStringLiteral("not read: unreadable folder") });
                 return;
             }
             const int dirFd = ::dirfd(dir);

@@ -45,7 +45,8 @@ namespace
                 lines << QStringLiteral("and %1 other files").arg(failed.size() - listedFailures);
                 break;
             }
-            lines << engine::shownFileName(copy.name) + QStringLiteral(": ") + platform::describe(copy.outcome);
+            lines << engine::shownFileName(copy.name) + QStringLiteral(": ")
+                    + platform::describe(copy.outcome);
         }
         const QString text = QStringLiteral("The backup failed, so no file was changed.\n\n"
                                             "These files could not be copied to %1:\n%2");

@@ -246,7 +246,7 @@ private slots:
         const Result r = cli({ "-r", "x", "y" });
         QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(r.status, 2);
-        QCOMPARE(r.err, QByteArray("locked - not read: unreadable file\n"));
+        QCOMPARE(r.err, QByteArray("locked - not read: unreadable folder\n"));
         QCOMPARE(read("a.txt"), QByteArray("y"));
     }
 
@@ -367,7 +367,8 @@ private slots:
         QCOMPARE(r.status, 0);
         // A name that is not UTF-8 keeps its bytes; the output shows its stray byte as U+FFFD.
         QCOMPARE(r.out,
-            QByteArray("a b.txt - 1 String replaced\nc\\nd.log - 1 String replaced\n") + QFile::encodeName(m_work)
+            QByteArray("a b.txt - 1 String replaced\nc\\nd.log - 1 String replaced\n")
+                + QFile::encodeName(m_work)
                 + "/caf\xef\xbf\xbd.txt - 1 String replaced\n3 Strings found scanning 3 files\n");
         QCOMPARE(read("e.txt"), QByteArray("x"));
         QCOMPARE(read("c\nd.log"), QByteArray("y"));
