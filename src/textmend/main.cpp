@@ -44,8 +44,11 @@ int main(int argc, char* argv[])
                        "otherwise the folder of the last session."),
         QStringLiteral("[FOLDER]"));
     const bool parsed = parser.parse(arguments);
-    if (parsed && parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+    // Without an application object yet, the parser does not know the program's name.
+    const QString usage =
+        parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("textmend"));
+    if (parsed && (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))) {
+        std::fputs(qPrintable(usage), stdout);
         return 0;
     }
     if (parsed && parser.isSet(version)) {
@@ -54,7 +57,7 @@ int main(int argc, char* argv[])
     }
     if (!parsed || parser.positionalArguments().size() > 1) {
         const QString why = parsed ? QStringLiteral("only one folder can be opened") : parser.errorText();
-        std::fprintf(stderr, "textmend: %s\n%s", qPrintable(why), qPrintable(parser.helpText()));
+        std::fprintf(stderr, "textmend: %s\n%s", qPrintable(why), qPrintable(usage));
         return 2;
     }
 

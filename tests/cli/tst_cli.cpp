@@ -140,6 +140,40 @@ private slots:
         QVERIFY2(r.err.contains(err.toUtf8()), r.err);
     }
 
+    // The window program answers its own command line before it asks for a display.
+    void windowProgram_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: textmend [options] [FOLDER]"
+                              << "";
+        QTest::newRow("version") << QStringList { "--version" } << 0 << "textmend 1."
+                                 << "";
+        QTest::newRow("unknown option") << QStringList { "--frob" } << 2 << ""
+                                        << "Unknown option 'frob'.\nUsage: textmend";
+        QTest::newRow("two folders") << QStringList { "a", "b" } << 2 << ""
+                                     << "only one folder";
+    }
+
+    void windowProgram()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "no-such-platform");
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TEXTMEND_WINDOW), arguments);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), status);
+        QVERIFY(process.readAllStandardOutput().contains(out.toUtf8()));
+        QVERIFY(process.readAllStandardError().contains(err.toUtf8()));
+    }
+
     void replaces_data()
     {
         QTest::addColumn<Files>("before");
