@@ -1,6 +1,8 @@
 // Drives the real windows through a small session in a temporary folder and saves what they show:
 // the main window after a replace run with a file in the preview, the backup folder chooser and the
-// about box. Run it under a display (xvfb-run); it never touches the user's settings.
+// about box. Run it under a display (xvfb-run); it never touches the user's settings. The session runs
+// once for each look: as the program starts on a plain desktop (mainwindow.png...), at twice the scale
+// (mainwindow-2x.png...) and with a dark palette (mainwindow-dark.png...).
 
 #include "about/about.h"
 #include "about/frmabout.h"
@@ -15,7 +17,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QPalette>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -38,19 +42,67 @@ void settle()
         QCoreApplication::processEvents();
 }
 
+QString suffix;
+
 bool save(QWidget& window, const QString& folder, const QString& name)
 {
     settle();
-    const bool saved = window.grab().save(QDir(folder).filePath(name));
-    qInfo("%s %s", qPrintable(name), saved ? "saved" : "NOT saved");
+    const QString file = name + suffix + ".png";
+    const bool saved = window.grab().save(QDir(folder).filePath(file));
+    qInfo("%s %s", qPrintable(file), saved ? "saved" : "NOT saved");
     return saved;
+}
+
+// A dark desktop theme's colours, as the platform would hand them to the program.
+QPalette darkPalette()
+{
+    const QColor window(45, 45, 48), base(30, 30, 32), text(232, 232, 232), dimmed(128, 128, 128);
+    QPalette palette(
+        text, window, window.lighter(150), window.darker(150), window.darker(120), text, text, base, window);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, dimmed);
+    palette.setColor(QPalette::Link, QColor(100, 170, 255));
+    for (const auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(QPalette::Disabled, role, dimmed);
+    return palette;
+}
+
+// Runs the session in a process of its own for each look: the scale is fixed when the program starts.
+int everyLook(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    bool ok = true;
+    for (const char* look : { "plain", "2x", "dark" }) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TEXTMEND_SCREENSHOT_LOOK", look);
+        QProcess session;
+        session.setProcessEnvironment(environment);
+        session.setProcessChannelMode(QProcess::ForwardedChannels);
+        session.start(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+        ok = session.waitForFinished(-1) && session.exitStatus() == QProcess::NormalExit
+            && session.exitCode() == 0 && ok;
+    }
+    return ok ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    const QByteArray look = qgetenv("TEXTMEND_SCREENSHOT_LOOK");
+    if (look.isEmpty())
+        return everyLook(argc, argv);
+    if (look == "2x")
+        qputenv("QT_SCALE_FACTOR", "2");
+    if (look != "plain")
+        suffix = "-" + QString::fromLatin1(look);
     QApplication app(argc, argv);
+    if (look == "dark")
+        QApplication::setPalette(darkPalette());
     const QString out = QDir(argc > 1 ? argv[1] : "docs").absolutePath();
     QTemporaryDir root;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root.filePath("settings"));
@@ -80,14 +132,14 @@ int main(int argc, char* argv[])
     w.lstFiles->setListIndex(2);
     settle();
     w.rtftext->Find("majority");
-    bool ok = save(w, out, "mainwindow.png");
+    bool ok = save(w, out, "mainwindow");
 
     BrowseMe chooser(w);
     chooser.show();
-    ok = save(chooser, out, "chooser.png") && ok;
+    ok = save(chooser, out, "chooser") && ok;
     chooser.reject();
 
     about::mnuAbout_Click(w);
-    ok = w.aboutBox && save(*w.aboutBox, out, "about.png") && ok;
+    ok = w.aboutBox && save(*w.aboutBox, out, "about") && ok;
     return ok ? 0 : 1;
 }

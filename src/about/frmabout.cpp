@@ -4,13 +4,18 @@
 #include "about/maker.h"
 #include "about/sysinfo.h"
 #include "mainform/mainform.h"
+#include "platform/accessible.h"
 #include "platform/appicon.h"
+#include "platform/buttonkeys.h"
 #include "platform/centring.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
+#include "platform/placing.h"
 #include "platform/prompts.h"
 #include "platform/twips.h"
 
+#include <algorithm>
+#include <cmath>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -70,9 +75,6 @@ QLabel* heading(QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setFont(platform::classicFont(9.75, true));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    label->setPalette(palette);
     return label;
 }
 
@@ -81,10 +83,49 @@ QLabel* textLabel(const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
     return label;
+}
+
+// The relative luminance of a colour on screen, 0 for black to 1 for white.
+double luminance(const QColor& colour)
+{
+    auto linear = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF())
+        + 0.0722 * linear(colour.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto [dark, light] = std::minmax({ luminance(a), luminance(b) });
+    return (light + 0.05) / (dark + 0.05);
+}
+
+// `wanted` where it stands out from `window` by the 4.5:1 that text needs to be read easily; otherwise
+// the least change of it towards white (on a dark window) or black that does.
+QColor readable(const QColor& wanted, const QColor& window)
+{
+    const QColor towards = luminance(window) < 0.18 ? Qt::white : Qt::black;
+    QColor best = wanted;
+    for (int step = 0; step <= 64; ++step) {
+        const double k = step / 64.0;
+        const QColor mixed = QColor::fromRgbF(wanted.redF() + k * (towards.redF() - wanted.redF()),
+            wanted.greenF() + k * (towards.greenF() - wanted.greenF()),
+            wanted.blueF() + k * (towards.blueF() - wanted.blueF()));
+        if (contrast(mixed, window) >= 4.5)
+            return mixed;
+        if (contrast(mixed, window) > contrast(best, window))
+            best = mixed;
+    }
+    return best;
+}
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
 }
 
 QPushButton* button(const QString& caption, const QString& tip, QWidget* parent)
@@ -120,8 +161,14 @@ frmAbout::frmAbout(QWidget* parent)
     setFixedSize(toPixels(clientWidth), toPixels(clientHeight));
     createControls();
     connectEvents();
+    platform::enterClicksFocusedButton(this);
     Form_Load();
-    // Every text keeps the place the design gives it; the font gives way where the machine's is wider.
+    colourTexts();
+    // The headings keep their font and grow as tall as it needs (the version upwards, clear of the
+    // frame below it); every other text keeps its place, its font giving way where the machine's is
+    // wider.
+    platform::placeCaption(lblTitle, platform::pixels(lblTitlePlace));
+    platform::placeCaption(lblVersion, platform::pixels(lblVersionPlace), platform::Growth::Upward);
     for (QWidget* text : std::initializer_list<QWidget*> {
              lblTitle, lblVersion, lblDisclaimer, lblDescription, Command1, Command2, Command3, Command4 })
         platform::fitCaption(text);
@@ -153,6 +200,8 @@ void frmAbout::createControls()
     place(Frame2, Frame2Place);
     lblDescription = textLabel(description, Frame2);
     place(lblDescription, lblDescriptionPlace);
+    platform::keepBelowTitle(Frame1);
+    platform::keepBelowTitle(Frame2);
 
     Command1 = button(
         QStringLiteral("&Join the Quorvane mailing list"), QStringLiteral("Join our mailing list"), this);
@@ -170,6 +219,7 @@ void frmAbout::createControls()
 
     for (QWidget* pointed : std::initializer_list<QWidget*> { picIcon, Command1, Command2, Image1 })
         pointed->setCursor(Qt::PointingHandCursor);
+    platform::nameAfterToolTip(picIcon);
 
     const std::initializer_list<std::pair<QWidget*, const char*>> names { { picIcon, "picIcon" },
         { lblTitle, "lblTitle" }, { lblVersion, "lblVersion" }, { Frame1, "Frame1" },
@@ -203,6 +253,28 @@ void frmAbout::Form_Load()
                             .arg(textmend::versionMinor)
                             .arg(textmend::versionRevision));
     lblTitle->setText(MainForm::appTitle());
+}
+
+// The headings are pure blue and the frames' texts black, as long as the window is light enough for
+// them to be read; on a dark window the headings take the nearest blue that reads as well there, the
+// texts the theme's own colour for text.
+void frmAbout::colourTexts()
+{
+    const QColor window = palette().color(QPalette::Window);
+    for (QLabel* heading : { lblTitle, lblVersion })
+        setTextColour(heading, readable(QColor(0, 0, 255), window));
+    const QColor text = contrast(Qt::black, window) >= 4.5
+        ? QColor(Qt::black)
+        : readable(palette().color(QPalette::WindowText), window);
+    for (QLabel* label : { lblDisclaimer, lblDescription })
+        setTextColour(label, text);
+}
+
+void frmAbout::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colourTexts();
 }
 
 void frmAbout::Command1_Click()
@@ -247,7 +319,8 @@ void frmAbout::Image1_Click()
             QStringLiteral("Could not open ") + address, MainForm::appTitle(), platform::Icon::Exclamation);
 }
 
-// No button answers Escape or Enter: the box closes only by "Close" or its close box.
+// Escape does not close the box, and Enter only clicks the button that has the focus: the box closes
+// by "Close" or its close box.
 void frmAbout::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {

@@ -60,8 +60,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void createControls();
     void connectEvents();
+    void colourTexts();
 };

@@ -2,7 +2,9 @@
 
 #include "about/about.h"
 #include "filetypes/filetypes.h"
+#include "platform/accessible.h"
 #include "platform/appicon.h"
+#include "platform/buttonkeys.h"
 #include "platform/centring.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
@@ -11,6 +13,7 @@
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"
+#include "platform/placing.h"
 #include "platform/settings.h"
 #include "richtext/rtftext.h"
 #include "termination/termination.h"
@@ -27,11 +30,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QUrl>
 #include <QWindowStateChangeEvent>
 
@@ -48,16 +53,6 @@ constexpr int normalHeight = 6795;
 QRect pixels(int left, int top, int width, int height)
 {
     return platform::pixels({ left, top, width, height });
-}
-
-// A caption at its place from the design, widened and lowered when the platform's font needs more room
-// than the design's, so that no caption is clipped.
-void placeCaption(QWidget* caption, const QRect& place)
-{
-    QRect room = place;
-    room.setWidth(std::max(place.width(), caption->sizeHint().width()));
-    room.setHeight(std::max(place.height(), caption->sizeHint().height()));
-    caption->setGeometry(room);
 }
 
 platform::Label* banner(const QString& caption, QWidget* parent)
@@ -114,8 +109,12 @@ MainWindow::MainWindow(QWidget* parent)
     createControls();
     createMenus();
     setTabOrder();
+    nameControls();
     connectEvents();
+    platform::enterClicksFocusedButton(this);
     applyArrangement();
+    platform::keepBelowTitle(Frame1);
+    platform::keepBelowTitle(Frame2);
     // The buttons and the frame's text keep the design's sizes: their font gives way instead.
     for (QWidget* control :
         std::initializer_list<QWidget*> { Label1, cmdCmbAdd, cmdCmbDel, Command1, cmdUndo, cmdClose })
@@ -173,11 +172,11 @@ void MainWindow::createControls()
 
     Frame2 = new QGroupBox(QStringLiteral("Options"), client);
     chkCase = new QCheckBox(QStringLiteral("Match Case"), Frame2);
-    placeCaption(chkCase, pixels(360, 360, 1815, 195));
+    platform::placeCaption(chkCase, pixels(360, 360, 1815, 195));
     chkWhlWrd = new QCheckBox(QStringLiteral("Whole Word Only"), Frame2);
-    placeCaption(chkWhlWrd, pixels(360, 720, 1935, 195));
+    platform::placeCaption(chkWhlWrd, pixels(360, 720, 1935, 195));
     chkBackup = new QCheckBox(QStringLiteral("Backup First"), Frame2);
-    placeCaption(chkBackup, pixels(360, 1080, 1215, 255));
+    platform::placeCaption(chkBackup, pixels(360, 1080, 1215, 255));
     Image1 = new platform::Label(QString(), Frame2);
     Image1->setPixmap(platform::applicationPixmap(48));
     Image1->setGeometry(pixels(840, 1320, 720, 720));
@@ -229,6 +228,20 @@ void MainWindow::setTabOrder()
         label->setFocusPolicy(Qt::NoFocus);
 }
 
+// A screen reader names each control by the caption above it; the pattern box by its frame's title.
+void MainWindow::nameControls()
+{
+    using platform::nameAfter;
+    nameAfter(Label4, { Drive1, Dir1 });
+    nameAfter(Label5, { lstFiles });
+    nameAfter(Label2, { Findme });
+    nameAfter(Label3, { Replaceme });
+    nameAfter(Label6, { lstResults });
+    nameAfter(Label7, { rtftext, rtftext->view() });
+    for (QWidget* patternBox : std::initializer_list<QWidget*> { Combo1, Combo1->lineEdit() })
+        patternBox->setAccessibleName(platform::spokenCaption(Frame1->title()));
+}
+
 void MainWindow::connectEvents()
 {
     on(Dir1, &platform::FolderList::Change, workflow::Dir1_Change);
@@ -261,9 +274,10 @@ void MainWindow::applyArrangement()
         const layout::Box& box = m_arrangement[c];
         QWidget* widget = m_controls[c];
         const QRect place = platform::pixels(box);
+        // The captions stand above the lists and boxes: one taller than its place grows upwards.
         if ((qobject_cast<QLabel*>(widget) || qobject_cast<QCheckBox*>(widget)) && widget != lblScan
             && widget != lblTotal)
-            placeCaption(widget, place);
+            platform::placeCaption(widget, place, platform::Growth::Upward);
         else
             widget->setGeometry(place);
     }

@@ -55,6 +55,7 @@ private:
     void createControls();
     void createMenus();
     void setTabOrder();
+    void nameControls();
     void connectEvents();
     // Runs `handler` with this window whenever `sender` raises `event`.
     template <class Sender, class Event> void on(Sender* sender, Event event, void (*handler)(MainForm&))

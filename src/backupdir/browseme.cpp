@@ -3,12 +3,15 @@
 #include "backupdir/pathonly.h"
 #include "backupdir/pictures.h"
 #include "mainform/mainform.h"
+#include "platform/accessible.h"
 #include "platform/appicon.h"
+#include "platform/buttonkeys.h"
 #include "platform/drivelist.h"
 #include "platform/files.h"
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"
+#include "platform/placing.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/twips.h"
@@ -95,6 +98,7 @@ BrowseMe::BrowseMe(MainForm& main, QWidget* parent)
 
     createControls();
     connectEvents();
+    platform::enterClicksFocusedButton(this);
     Form_Load();
 }
 
@@ -127,13 +131,18 @@ void BrowseMe::createControls()
     place(Command3, Command3Place);
     place(txtPath, txtPathPlace);
     place(txtName, txtNamePlace);
-    place(Label1, Label1Place);
+    platform::placeCaption(Label1, platform::pixels(Label1Place));
 
     const QList<QWidget*> chain = { Dir1, Drive1, Command4, Command5, Command1, Command3, txtPath, txtName };
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
     Label1->setFocusPolicy(Qt::NoFocus);
     Dir1->setFocus();
+
+    // What a screen reader says: the instruction names the lists, a picture button its tooltip.
+    platform::nameAfter(Label1, { Drive1, Dir1 });
+    platform::nameAfterToolTip(Command4);
+    platform::nameAfterToolTip(Command5);
 }
 
 void BrowseMe::connectEvents()

@@ -6,6 +6,8 @@
 #include <numeric>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace platform
 {
@@ -247,6 +249,23 @@ void CheckList::focusInEvent(QFocusEvent* event)
     if (!hadCurrent && currentIndex().isValid())
         setCurrentIndex({});
     m_quiet = false;
+    viewport()->update();
+}
+
+// The outline a current entry wears, drawn where the focus would make one current, so that a keyboard
+// user sees that the list has the focus.
+void CheckList::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid())
+        return;
+    QStyleOptionFocusRect outline;
+    outline.initFrom(this);
+    outline.state |= QStyle::State_HasFocus;
+    outline.backgroundColor = palette().color(QPalette::Base);
+    outline.rect = ListCount() > 0 ? visualRect(m_model.index(0)) : viewport()->rect().adjusted(1, 1, -1, -1);
+    QPainter painter(viewport());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &outline, &painter, this);
 }
 
 void CheckList::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -44,7 +44,8 @@ private:
 // A list with a check box per entry, kept in name order without regard to case. Click is raised
 // whenever the current entry is set, by the user (mouse, keys, a click on a check box) or by the
 // program, and on every click on an entry, also on the one already current. Space ticks or unticks
-// the current entry.
+// the current entry. With the focus and no current entry, the first entry (or an empty list's inside)
+// wears the focus outline.
 class CheckList : public QListView
 {
     Q_OBJECT
@@ -76,6 +77,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:

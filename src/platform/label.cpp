@@ -49,6 +49,7 @@ void Label::captionChanged()
     } else {
         m_stale = true;
     }
+    emit CaptionChanged(m_caption);
 }
 
 void Label::showEvent(QShowEvent* event)

@@ -22,6 +22,10 @@ public:
     // An auto-sized label widens to fit its caption whatever width it is given; its left edge stays.
     void setAutoSize(bool autoSize);
 
+signals:
+    // The caption changed, by the program or by a count.
+    void CaptionChanged(const QString& caption);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

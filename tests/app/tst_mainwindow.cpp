@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QtTest>
 
 namespace
@@ -67,6 +68,7 @@ private slots:
 
     void controlsAsDesigned();
     void tabOrderAndFocus();
+    void screenReaderNames();
     void startUp_data();
     void startUp();
     void openedFromOutside_data();
@@ -170,6 +172,27 @@ void MainWindowTest::tabOrderAndFocus()
     QTest::keyClick(w.Findme, Qt::Key_Return);
     QTest::keyClicks(w.Findme, "b");
     QCOMPARE(w.Findme->toPlainText(), QString("a\nb"));
+}
+
+// Each control is named by the caption that stands for it on screen, the preview by the caption it has
+// now; the captions themselves are checked above.
+void MainWindowTest::screenReaderNames()
+{
+    sandbox->writeFile("a.txt", "x");
+    auto w = testing::openWindow(*sandbox);
+    QCOMPARE(testing::unnamedControls(*w).join(", "), QString());
+    const auto heard = [&w] {
+        QStringList names;
+        for (QWidget* control : std::initializer_list<QWidget*> { w->Drive1, w->Dir1, w->lstFiles, w->Findme,
+                 w->Replaceme, w->lstResults, w->rtftext->view(), w->Combo1, w->chkAll })
+            names << testing::heardName(control);
+        return names;
+    };
+    QCOMPARE(heard(),
+        QStringList({ "Drive/Directory", "Drive/Directory", "Files in Directory", "Find What String",
+            "Replace With String", "Results of Scan", "Preview", "File Type Manager", "Select All" }));
+    w->lstFiles->setListIndex(0);
+    QCOMPARE(heard().at(6), QString("Highlight the String to find"));
 }
 
 void MainWindowTest::startUp_data()

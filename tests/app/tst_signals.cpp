@@ -49,30 +49,6 @@ int run(const QString& scenario, const QString& folder)
     MainWindow w;
     w.start();
 
-    // Holds at the first moment `reached` is true.
-    QTimer watch;
-    auto holdWhen = [&](std::function<std::optional<QString>()> reached) {
-        QObject::connect(&watch, &QTimer::timeout, [&watch, reached] {
-            if (const auto where = reached()) {
-                watch.stop();
-                holdUntilSignalled(*where);
-            }
-        });
-        watch.start(0);
-    };
-    auto modalBox = []() -> std::optional<QString> {
-        if (QWidget* box = QApplication::activeModalWidget())
-            return box->windowTitle();
-        return std::nullopt;
-    };
-    auto captionStarts = [&w](const QString& start) {
-        return [&w, start]() -> std::optional<QString> {
-            if (w.lblScan->Caption().startsWith(start))
-                return w.lblScan->Caption();
-            return std::nullopt;
-        };
-    };
-
     w.chkAll->setChecked(true);
     w.Findme->setPlainText(scenario == "message box" ? "" : "cat");
     w.Replaceme->setPlainText("dog");
@@ -84,12 +60,19 @@ int run(const QString& scenario, const QString& folder)
             chooser.Dir1->setPath(folder + "/backup");
             chooser.Command1->click();
         });
-        holdWhen(captionStarts("Backing up"));
-    } else if (scenario == "chooser" || scenario == "message box") {
-        holdWhen(modalBox);
-    } else {
-        holdWhen(captionStarts("Processing "));
     }
+    // Holds the first time the scenario's moment has come: a box is open, or the status line tells of
+    // the copies or of a file.
+    const bool box = scenario == "chooser" || scenario == "message box";
+    const QString status = scenario == "copies" ? "Backing up" : "Processing ";
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (box ? QApplication::activeModalWidget() != nullptr : w.lblScan->Caption().startsWith(status)) {
+            watch.stop();
+            holdUntilSignalled(box ? QApplication::activeModalWidget()->windowTitle() : w.lblScan->Caption());
+        }
+    });
+    watch.start(0);
     QTimer::singleShot(0, w.Command1, &QPushButton::click);
     return app.exec();
 }

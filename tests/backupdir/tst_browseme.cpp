@@ -2,6 +2,7 @@
 #include "platform/drivelist.h"
 #include "support/windowtest.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -15,6 +16,8 @@ private slots:
     void pathOnly();
     void closing_data();
     void closing();
+    void keyboardAndNames_data();
+    void keyboardAndNames();
     void createFolder_data();
     void createFolder();
 };
@@ -103,6 +106,50 @@ void BrowseMeTest::closing()
     // A saved folder that has gone leaves the next chooser at the current folder.
     sandbox.setSetting("Dir1BU", saved + "/gone");
     QCOMPARE(BrowseMe(w).Dir1->Path(), QDir::currentPath());
+}
+
+void BrowseMeTest::keyboardAndNames_data()
+{
+    QTest::addColumn<int>("backTabs"); // Shift+Tab presses from the folder list
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("destination"); // %1: the folder shown; none: the chooser stays open
+    // clang-format off
+    QTest::newRow("Enter on OK") << 2 << int(Qt::Key_Return) << "%1/";
+    QTest::newRow("keypad Enter on OK") << 2 << int(Qt::Key_Enter) << "%1/";
+    QTest::newRow("Space on OK") << 2 << int(Qt::Key_Space) << "%1/";
+    QTest::newRow("Enter on Cancel") << 1 << int(Qt::Key_Return) << "";
+    QTest::newRow("Escape on OK") << 2 << int(Qt::Key_Escape) << QString();
+    QTest::newRow("Enter on the drive list") << 5 << int(Qt::Key_Return) << QString();
+    // clang-format on
+}
+
+// A focused button answers Enter and Space; no button is the default or the cancel button. Every
+// caption fits and every control has a name a screen reader can say.
+void BrowseMeTest::keyboardAndNames()
+{
+    QFETCH(int, backTabs);
+    QFETCH(int, key);
+    QFETCH(QString, destination);
+    testing::Sandbox sandbox;
+    MainWindow w;
+    w.lblDest->setCaption("/earlier/");
+    BrowseMe chooser(w);
+    chooser.show();
+    QApplication::setActiveWindow(&chooser);
+    QVERIFY(QTest::qWaitForWindowActive(&chooser));
+    QCOMPARE(testing::clippedCaptions(chooser).join(" | "), QString());
+    QCOMPARE(testing::unnamedControls(chooser).join(", "), QString());
+    QCOMPARE(testing::heardName(chooser.Drive1) + " | " + testing::heardName(chooser.Dir1),
+        QString("Select or Create a Folder for the Backups | Select or Create a Folder for the Backups"));
+
+    QCOMPARE(chooser.focusWidget(), chooser.Dir1);
+    for (int i = 0; i < backTabs; ++i)
+        QTest::keyClick(chooser.focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(
+        chooser.focusWidget(), Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(chooser.isVisible(), destination.isNull());
+    QCOMPARE(
+        w.lblDest->Caption(), destination.isNull() ? "/earlier/" : destination.arg(chooser.Dir1->Path()));
 }
 
 void BrowseMeTest::createFolder_data()

@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
 
     // Before it is decoded, a piece of a UTF-8 file's text is read from its bytes alone, as it reads
-    // in the decoded text (a piece that would cut a surrogate pair is not read).
+    // in the decoded text (a piece that would begin inside a surrogate pair is not read).
     if (reread.textPending()) {
         const qsizetype at = std::min<qsizetype>(r.at, text.size());
         const qsizetype count = std::min<qsizetype>(r.length * 5, text.size() - at);

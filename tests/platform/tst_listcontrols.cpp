@@ -5,6 +5,7 @@
 #include "support/windowtest.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -20,6 +21,8 @@ class ListControlsTest : public QObject
 private slots:
     void checkListOrder();
     void checkListCurrentEntryAndTicks();
+    void checkListShowsItsFocus_data();
+    void checkListShowsItsFocus();
     void comboTypingAndPicking();
     void driveOf_data();
     void driveOf();
@@ -66,6 +69,39 @@ void ListControlsTest::checkListCurrentEntryAndTicks()
     QCOMPARE(list.ListIndex(), 0);
     QCOMPARE(testing::tickedNames(list), QStringList { "a" });
     QCOMPARE(clicks.count(), 3);
+}
+
+void ListControlsTest::checkListShowsItsFocus_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("entries") << QStringList { "a", "b" };
+    QTest::newRow("empty") << QStringList {};
+}
+
+// Tabbing into the list marks it, though no entry becomes current; tabbing out takes the mark away.
+void ListControlsTest::checkListShowsItsFocus()
+{
+    QFETCH(QStringList, names);
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* list = new CheckList(&window);
+    list->setGeometry(0, 40, 150, 100);
+    list->addItems(names);
+    QSignalSpy clicks(list, &CheckList::Click);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    before->setFocus();
+    const QImage unfocused = list->viewport()->grab().toImage();
+
+    QTest::keyClick(before, Qt::Key_Tab);
+    QVERIFY(list->hasFocus());
+    QVERIFY(list->viewport()->grab().toImage() != unfocused);
+    QCOMPARE(list->ListIndex(), -1);
+    QCOMPARE(clicks.count(), 0);
+    QTest::keyClick(list, Qt::Key_Tab);
+    QVERIFY(before->hasFocus());
+    QCOMPARE(list->viewport()->grab().toImage(), unfocused);
 }
 
 void ListControlsTest::comboTypingAndPicking()

@@ -9,6 +9,7 @@
 #include "support/sandbox.h"
 
 #include <memory>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QFontInfo>
@@ -45,8 +46,10 @@ inline std::unique_ptr<MainWindow> openWindow(const Sandbox& box)
 }
 
 // The captions of `window` that are cut short: a button whose text is wider than the room its style
-// paints text in, a check box narrower or a one-line label smaller than it asks to be, a wrapped label whose
-// lines run past its bottom, a frame whose title is wider than the frame.
+// paints text in, a check box smaller than it asks to be or than the style's box, a one-line label smaller
+// than it asks to be, a wrapped label whose lines run past its bottom, a frame whose title is wider than
+// the frame; a check box or label with text that another control (not a picture or caption) covers in
+// part; and any control that starts inside its frame's title.
 inline QStringList clippedCaptions(const QWidget& window)
 {
     QStringList clipped;
@@ -54,31 +57,67 @@ inline QStringList clippedCaptions(const QWidget& window)
         if (!control->isVisibleTo(&window))
             continue;
         bool fits = true;
-        QString caption;
+        QString caption = control->objectName();
+        if (const auto* frame = qobject_cast<const QGroupBox*>(control->parentWidget()))
+            fits = control->y() >= frame->contentsRect().top();
+        const auto* text = qobject_cast<const QLabel*>(control);
+        if (qobject_cast<const QCheckBox*>(control) || (text && !text->text().isEmpty())) {
+            for (const QWidget* other :
+                control->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                fits = fits
+                    && (other == control || !other->isVisibleTo(&window) || qobject_cast<const QLabel*>(other)
+                        || !other->geometry().intersects(control->geometry()));
+        }
         if (const auto* button = qobject_cast<const QPushButton*>(control)) {
             QStyleOptionButton option;
             option.initFrom(button);
             option.text = caption = button->text();
             const QRect room =
                 button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-            fits = button->fontMetrics().size(Qt::TextShowMnemonic, caption).width() <= room.width();
+            fits = fits && button->fontMetrics().size(Qt::TextShowMnemonic, caption).width() <= room.width();
         } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
             caption = box->text();
-            fits = box->sizeHint().width() <= box->width();
+            fits = fits && box->sizeHint().width() <= box->width()
+                && box->sizeHint().height() <= box->height()
+                && box->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, box) <= box->height();
         } else if (const auto* label = qobject_cast<const QLabel*>(control)) {
             caption = label->text();
-            fits = caption.isEmpty()
-                || (label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
-                                      : label->sizeHint().width() <= label->width()
-                            && label->sizeHint().height() <= label->height());
+            fits = fits
+                && (caption.isEmpty()
+                    || (label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                          : label->sizeHint().width() <= label->width()
+                                && label->sizeHint().height() <= label->height()));
         } else if (const auto* frame = qobject_cast<const QGroupBox*>(control)) {
             caption = frame->title();
-            fits = frame->fontMetrics().horizontalAdvance(caption) + 16 <= frame->width();
+            fits = fits && frame->fontMetrics().horizontalAdvance(caption) + 16 <= frame->width();
         }
         if (!fits)
             clipped << caption + " (" + QFontInfo(control->font()).family() + ")";
     }
     return clipped;
+}
+
+// What a screen reader says a control is called: its name, or for a combo box (whose name on Linux is
+// its text) the name of what labels it.
+inline QString heardName(QWidget* control)
+{
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control);
+    if (spoken->role() != QAccessible::ComboBox)
+        return spoken->text(QAccessible::Name);
+    const auto labels = spoken->relations(QAccessible::Label);
+    return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+}
+
+// The controls of `window` that take the focus by Tab and have no name a screen reader could say.
+inline QStringList unnamedControls(const QWidget& window)
+{
+    QStringList unnamed;
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        if (control->isVisibleTo(&window) && (control->focusPolicy() & Qt::TabFocus)
+            && heardName(control).isEmpty())
+            unnamed << control->metaObject()->className() + (" " + control->objectName());
+    }
+    return unnamed;
 }
 
 // The font family the captions must be drawn with when a test run hides every other font

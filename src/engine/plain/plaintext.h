@@ -50,7 +50,8 @@ public:
     bool textPending() const { return pending; }
     void decodeText();
     // While the text is not decoded: appends `count` characters of it from `position` to `out`,
-    // decoded from their bytes alone; false when the range begins or ends inside a surrogate pair.
+    // decoded from their bytes alone (a range that ends inside a surrogate pair ends with its first
+    // half); false when the range begins inside one.
     bool appendPending(QString& out, qsizetype position, qsizetype count) const;
     TextEncoding encoding() const { return enc; }
     LineEnding lineEnding() const { return ending; }

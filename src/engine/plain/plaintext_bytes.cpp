@@ -58,8 +58,11 @@ bool PlainText::appendPending(QString& out, qsizetype position, qsizetype count)
     qsizetype end = from;
     const qsizetype written =
         decodeUtf8Units(bytes, byteCount, from, reinterpret_cast<char16_t*>(out.data() + at), count, end);
-    out.resize(written == count ? at + count : at);
-    return written == count;
+    // A piece that ends inside a four-byte character ends with its first half, as it does in the
+    // decoded text: the view asks for such a character alone to keep it whole.
+    const bool whole = written == count || written == count + 1;
+    out.resize(whole ? at + count : at);
+    return whole;
 }
 
 // Moves the cursor (visPos, bytePos) forward to the visible position `target` and returns the byte
