@@ -259,7 +259,6 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
             output.error(QStringLiteral("textmend-cli: stopped; %1 more files were not visited")
                              .arg(targets.size() - i - 1));
             stopped = true;
-            ++run.refused;
             break;
         }
         // Ctrl+C, SIGTERM, or nobody reading the output any more: the file in hand is finished.
