@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "about/about.h"
+#include "engine/files/journal.h"
 #include "filetypes/filetypes.h"
 #include "platform/accessible.h"
 #include "platform/appicon.h"
@@ -14,6 +15,7 @@
 #include "platform/fonts.h"
 #include "platform/label.h"
 #include "platform/placing.h"
+#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "richtext/rtftext.h"
 #include "termination/termination.h"
@@ -333,6 +335,9 @@ void MainWindow::showInState(int state)
 
 void MainWindow::start(const QString& folder)
 {
+    // A rewrite in place that was cut short last time gets its file's old content back before the
+    // files are listed; the user learns which, once the window shows.
+    const QStringList interrupted = engine::replayJournals();
     Form_Load();
     if (m_unloaded)
         return;
@@ -342,6 +347,10 @@ void MainWindow::start(const QString& folder)
     showInState(m_pendingState);
     Dir1->setFocus();
     Form_Resize();
+    if (!interrupted.isEmpty())
+        platform::MsgBox(QStringLiteral("Textmend was stopped last time while it was rewriting a file.\n\n")
+                + interrupted.join(QLatin1Char('\n')),
+            QStringLiteral("Interrupted Write"), platform::Icon::Exclamation);
 }
 
 // Start-up: restores the user's last choices, loads the pattern collection and lists the files. A step

@@ -111,6 +111,7 @@ namespace
                             document.save(target.path, document.isRich() ? engine::rtfRTF : engine::rtfText);
                         if (saved == SaveOutcome::Written) {
                             report.outcome = FileOutcome::Replaced;
+                            written.note(target.path);
                         } else {
                             report.outcome = FileOutcome::NotWritten;
                             report.reason = engine::describe(saved);
@@ -186,7 +187,11 @@ namespace
                     return false;
             }
             // The originals change only once their copies are on the disk.
-            platform::flushToDisk(folder);
+            if (!copies.empty() && !platform::flushToDisk(folder)) {
+                for (const Target* target : copies)
+                    failed << printable(target->shown) + QStringLiteral(": ")
+                            + platform::describe(platform::CopyOutcome::NotFlushed);
+            }
             if (!failed.isEmpty()) {
                 out.error(QStringLiteral("textmend-cli: the backup failed, so no file was changed.\n"
                                          "These files could not be copied to %1:\n%2")
@@ -199,6 +204,7 @@ namespace
         const Options& o;
         Output& out;
         engine::Document document;
+        platform::WrittenDisks written;
         qint64 total = 0;
         qsizetype changed = 0;
         qsizetype refused = 0;
@@ -267,6 +273,14 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
             break;
         }
         std::fflush(out);
+    }
+    run.document.closeFile();
+    // Once the summary shows, every changed file is on the disk: one flush per file system written.
+    QString why;
+    if (!run.written.flush(&why)) {
+        output.error(
+            QStringLiteral("textmend-cli: the changed files could not be flushed to the disk: ") + why);
+        ++run.refused;
     }
     output.summary(run.total, qsizetype(targets.size()), run.changed, run.refused, stopped);
     if (stop.signal())

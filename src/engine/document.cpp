@@ -92,6 +92,7 @@ struct Document::Private {
     quint64 revision = 0;
     QString loadedPath; // the file the document was read from, and what that file was then
     FileIdentity loadedAs;
+    FileHandle loadedFile; // open from the reading on: the write checks that very file
     mutable QString error;
     std::optional<Matcher> matcher; // the last search's, kept for the next one
     QString matcherNeedle;
@@ -110,6 +111,7 @@ struct Document::Private {
         scratch.clear();
         loadedPath.clear();
         loadedAs = {};
+        loadedFile.reset();
         ++revision;
     }
     SaveOutcome fail(SaveOutcome outcome, const QString& why) const
@@ -189,11 +191,12 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         d->error = why.isEmpty() ? describe(outcome) : why;
         return outcome;
     };
-    const ReadResult read = d->plain.read(path);
+    ReadResult read = d->plain.read(path);
     if (read.outcome != LoadOutcome::Loaded)
         return failed(read.outcome, read.error);
     d->loadedPath = QFileInfo(path).absoluteFilePath();
     d->loadedAs = read.identity;
+    d->loadedFile = std::move(read.handle);
 
     if (mode != LoadMode::Text) {
         if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
@@ -236,7 +239,8 @@ SaveOutcome Document::save(const QString& path, FileType type)
         return out.write(bytes) == bytes.size();
     };
     const bool sameFile = !d->loadedPath.isEmpty() && QFileInfo(path).absoluteFilePath() == d->loadedPath;
-    const WriteResult result = writeFile(path, sameFile ? d->loadedAs : FileIdentity {}, content);
+    const WriteResult result = writeFile(
+        path, sameFile ? d->loadedAs : FileIdentity {}, content, sameFile ? d->loadedFile.get() : -1);
     if (rich == RtfSource::WriteOutcome::UnsupportedCodePage)
         return d->fail(SaveOutcome::UnsupportedCodePage, describe(SaveOutcome::UnsupportedCodePage));
     if (result.contentRefused)
@@ -245,7 +249,13 @@ SaveOutcome Document::save(const QString& path, FileType type)
         return d->fail(result.outcome, result.error.isEmpty() ? describe(result.outcome) : result.error);
     // The file now holds what this document wrote; the document has no older state of it to check.
     d->loadedPath.clear();
+    d->loadedFile.reset();
     return SaveOutcome::Written;
+}
+
+void Document::closeFile()
+{
+    d->loadedFile.reset();
 }
 
 QString Document::errorString() const

@@ -33,6 +33,10 @@ public:
     // text. A plain document that reads its bytes from the file takes its own copy before the file
     // is overwritten in place.
     SaveOutcome save(const QString& path, FileType type);
+    // Lets go of the file the document was read from, which it keeps open until it is saved or
+    // another file is loaded (an open file keeps its disk from being unmounted). A later save opens
+    // the file again by its path, and still refuses one that changed since it was read.
+    void closeFile();
     // The reason of the last failed load or save, for messages and tests.
     QString errorString() const;
 

@@ -3,6 +3,7 @@
 #include "engine/files/filenames.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -201,17 +202,45 @@ QString describe(CopyOutcome outcome)
         return QStringLiteral("you may not write in the backup folder");
     case CopyOutcome::DiskFull:
         return QStringLiteral("the backup disk is full");
+    case CopyOutcome::NotFlushed:
+        return QStringLiteral("the copy could not be flushed to the disk");
     case CopyOutcome::Failed:
         break;
     }
     return QStringLiteral("the copy could not be written");
 }
 
-void flushToDisk(const QString& folder)
+bool flushToDisk(const QString& folder)
 {
     const Descriptor dir(::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid())
-        ::syncfs(dir.fd);
+    return dir.valid() && ::syncfs(dir.fd) == 0;
+}
+
+void WrittenDisks::note(const QString& file)
+{
+    struct stat st;
+    if (::stat(nativePath(file).constData(), &st) != 0)
+        return;
+    for (const auto& disk : disks) {
+        if (disk.first == quint64(st.st_dev))
+            return;
+    }
+    disks.emplace_back(quint64(st.st_dev), file);
+}
+
+bool WrittenDisks::flush(QString* error)
+{
+    bool flushed = true;
+    for (const auto& disk : disks) {
+        const Descriptor file(::open(nativePath(disk.second).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!file.valid() || ::syncfs(file.fd) != 0) {
+            flushed = false;
+            if (error)
+                *error = QString::fromLocal8Bit(std::strerror(errno));
+        }
+    }
+    disks.clear();
+    return flushed;
 }
 
 bool sameFolder(const QString& a, const QString& b)

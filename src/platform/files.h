@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace platform
 {
@@ -42,6 +44,7 @@ enum class CopyOutcome {
     FolderInTheWay, // a folder has the copy's name
     NotPermitted, // the folder the copy goes to may not be written
     DiskFull, // no room left for the copy
+    NotFlushed, // written, but the disk did not confirm it (flushToDisk failed)
     Failed, // anything else
 };
 
@@ -54,7 +57,20 @@ CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
 QString describe(CopyOutcome outcome);
 
 // Puts everything written into the file system of `folder` on the disk, so that it survives a crash.
-void flushToDisk(const QString& folder);
+// False when that cannot be promised: the folder cannot be opened, or the disk failed a write.
+bool flushToDisk(const QString& folder);
+
+// The file systems that files were written to, each put on the disk once when asked.
+class WrittenDisks
+{
+public:
+    void note(const QString& file);
+    // False when one of them could not be flushed; `error` says why.
+    bool flush(QString* error = nullptr);
+
+private:
+    std::vector<std::pair<quint64, QString>> disks; // a file system and one file written there
+};
 
 // True when both paths lead to the same existing folder, through symbolic links, doubled separators
 // or another mount of it.

@@ -41,6 +41,8 @@ public:
     bool isRich() const;
     // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.
     SaveOutcome SaveFile(const QString& path, FileType type = rtfRTF);
+    // Lets go of the file read, which stays open for the check before a save (see Document).
+    void closeFile() { doc.closeFile(); }
 
     // Searches for `text`; on success selects the match and returns its position, on failure leaves
     // the selection alone and returns -1. A start searches from there to the end; with start and end

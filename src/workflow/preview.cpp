@@ -19,6 +19,7 @@ void lstFiles_Click(MainForm& w)
         return;
     w.rtftext->setText(QString());
     w.rtftext->LoadFile(platform::joinPath(w.Dir1->Path(), w.lstFiles->List(current)));
+    w.rtftext->closeFile(); // shown, not written: its disk may be unmounted meanwhile
     w.Label7->setCaption(QStringLiteral("Highlight the String to find"));
 }
 

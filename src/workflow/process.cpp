@@ -55,10 +55,11 @@ namespace
     }
 
     // Copies every ticked file into `destination` (a folder path ending in a separator) under its own
-    // name, and returns those that could not be copied. The window repaints after each copy; a close
-    // asked for then lets the copy in hand finish and starts no other.
+    // name, and returns those that could not be copied, or are not known to be on the disk. The window
+    // repaints after each copy; a close asked for then lets the copy in hand finish and starts no other.
     std::vector<FailedCopy> copyTickedFiles(MainForm& w, const QString& destination)
     {
+        std::vector<QString> copied;
         std::vector<FailedCopy> failed;
         const QString folder = w.Dir1->Path();
         for (int i = 0; i < w.lstFiles->ListCount() && !w.closeAfterRun; ++i) {
@@ -69,10 +70,15 @@ namespace
                 platform::copyFileReplacing(platform::joinPath(folder, name), destination + name);
             if (outcome != CopyOutcome::Copied)
                 failed.push_back({ name, outcome });
+            else
+                copied.push_back(name);
             platform::DoEventsNow();
         }
         // The originals change only once their copies are on the disk.
-        platform::flushToDisk(destination);
+        if (!copied.empty() && !platform::flushToDisk(destination)) {
+            for (const QString& name : copied)
+                failed.push_back({ name, CopyOutcome::NotFlushed });
+        }
         return failed;
     }
 

@@ -48,6 +48,7 @@ namespace
         case SaveOutcome::FolderNotWritable:
         case SaveOutcome::DiskFull:
         case SaveOutcome::Failed:
+        case SaveOutcome::NotRestored:
             break;
         }
         return Next::Stop;
@@ -79,8 +80,8 @@ namespace
         return options;
     }
 
-    Next processItem(
-        MainForm& w, RichTextBox& document, int item, const QString& find, const QString& replacement)
+    Next processItem(MainForm& w, RichTextBox& document, int item, const QString& find,
+        const QString& replacement, platform::WrittenDisks& written)
     {
         const QString name = w.lstFiles->List(item);
         const QString path = itemPath(w, name);
@@ -143,6 +144,7 @@ namespace
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));
             return afterRefusal(saved);
         }
+        written.note(path);
         platform::DoEvents();
 
         document.setSelStart(0);
@@ -154,17 +156,18 @@ namespace
 
 void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, const QString& replacement)
 {
+    platform::WrittenDisks written;
     const int count = w.lstFiles->ListCount();
     for (int item = 0; item < count; ++item) {
         if (w.lstFiles->Selected(item)) {
             Next next = Next::Stop;
             try {
-                next = processItem(w, document, item, find, replacement);
+                next = processItem(w, document, item, find, replacement, written);
             } catch (const std::bad_alloc&) {
                 report(w, w.lstFiles->List(item), QStringLiteral("not processed: out of memory"));
             }
             if (next == Next::Stop)
-                return;
+                break;
         }
         // Ctrl+C, kill or a closed terminal is taken here, before the next file, not only when the
         // event queue is next due for a visit.
@@ -172,8 +175,13 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
             platform::DoEventsNow();
         platform::DoEvents();
         if (w.closeAfterRun)
-            return;
+            break;
     }
+    document.closeFile();
+    // Once the summary shows, every changed file is on the disk: one flush per file system written.
+    QString why;
+    if (!written.flush(&why))
+        w.lstResults->addItem(QStringLiteral("The changed files could not be flushed to the disk: ") + why);
 }
 
 } // namespace RtfFunctions

@@ -23,6 +23,7 @@ namespace RtfFunctions
 // skipped with a result line, and so is a file that is read-only, was changed by another program
 // since it was read, or cannot hold the replacement in its encoding or code page; the engine then
 // goes on. A close of the window asked for during the run ends the engine after the current file.
+// At the end every file system a file was written to is flushed to the disk, once.
 void ReplaceInFiles(
     MainForm& w, richtext::RichTextBox& document, const QString& find, const QString& replacement);
 

@@ -2,8 +2,10 @@
 // program changed meanwhile. Giving files away needs the superuser, as the tests run in CI.
 #include "doc_testing.h"
 #include "engine/files/filewrite.h"
+#include "engine/files/journal.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <optional>
 #include <QDir>
 #include <QtTest>
@@ -23,14 +25,17 @@ namespace
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kMail = 8;
 
-// A file to rewrite: its owner, group and mode, one more thing it has, and who writes it in what folder.
+// A file to rewrite: its owner, group and mode, what more it has, who writes it in what folder, and
+// whether the new content is shorter.
 struct Keeping {
+    enum Also { Nothing = 0, Attribute = 1, Acl = 2, SecondName = 4, Capability = 8, FolderAcl = 16 };
     uid_t owner;
     gid_t group;
     mode_t mode;
-    enum { Nothing, Attribute, Acl, SecondName } also;
+    int also;
     bool asNobody;
     mode_t folderMode;
+    bool shorter = false;
 };
 
 QByteArray local(const QString& path)
@@ -64,16 +69,27 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
+QByteArray littleEndian(std::initializer_list<quint32> values)
+{
+    QByteArray bytes;
+    for (quint32 value : values)
+        bytes.append(reinterpret_cast<const char*>(&value), 4); // little-endian, as tests run here
+    return bytes;
+}
+
 // An access list in the form the system keeps it: version 2, then the owner, user nobody, the group,
 // the mask and others, each as tag, permissions and id.
 QByteArray aclForNobody()
 {
-    QByteArray acl;
     const quint32 none = ~0u;
-    for (quint32 value :
-        { 2u, 0x60001u, none, 0x40002u, quint32(kNobody), 0x40004u, none, 0x40010u, none, 0x40020u, none })
-        acl.append(reinterpret_cast<const char*>(&value), 4); // little-endian, as tests run here
-    return acl;
+    return littleEndian(
+        { 2u, 0x60001u, none, 0x40002u, quint32(kNobody), 0x40004u, none, 0x40010u, none, 0x40020u, none });
+}
+
+// A file capability (version 2): binding to low ports, permitted only.
+QByteArray bindCapability()
+{
+    return littleEndian({ 0x02000000u, 1u << 10, 0u, 0u, 0u });
 }
 
 // Runs as user and group nobody until it goes.
@@ -144,30 +160,55 @@ class FilesTest : public QObject
     }
 
 private slots:
+    void initTestCase();
     void changedSinceRead_data();
     void changedSinceRead();
     void keepsTheFile_data();
     void keepsTheFile();
     void failureKeepsOldBytes_data();
     void failureKeepsOldBytes();
+    void staysSparse_data();
+    void staysSparse();
     void killWaitsForWholeFile();
 };
+
+void FilesTest::initTestCase()
+{
+    // Journals of writes in place go into a folder of the test's own, which anyone may write.
+    const QString state = dir.filePath("state");
+    QVERIFY(QDir().mkpath(state + "/Textmend") && ::chmod(local(state + "/Textmend"), 01777) == 0);
+    qputenv("XDG_STATE_HOME", local(state));
+}
 
 void FilesTest::changedSinceRead_data()
 {
     QTest::addColumn<bool>("readThroughLink");
+    QTest::addColumn<bool>("inPlace"); // the file has a second name
+    QTest::addColumn<bool>("lastMoment"); // the change comes after the new content was built
     QTest::addColumn<QByteArray>("after"); // read through the path
-    QTest::newRow("swapped for a link") << false << QByteArray("other text");
-    QTest::newRow("deleted") << false << QByteArray("<unreadable>");
-    QTest::newRow("replaced") << false << QByteArray("old text");
-    QTest::newRow("cut short") << false << QByteArray("old");
-    QTest::newRow("written to") << false << QByteArray("old text and more");
-    QTest::newRow("link led elsewhere") << true << QByteArray("other text");
+    QTest::newRow("swapped for a link") << false << false << false << QByteArray("other text");
+    QTest::newRow("deleted") << false << false << false << QByteArray("<unreadable>");
+    QTest::newRow("replaced") << false << false << false << QByteArray("old text");
+    QTest::newRow("cut short") << false << false << false << QByteArray("old");
+    QTest::newRow("written to") << false << false << false << QByteArray("old text and more");
+    QTest::newRow("same size, time put back") << false << false << false << QByteArray("odd text");
+    QTest::newRow("same size, time put back, in place") << false << true << false << QByteArray("odd text");
+    QTest::newRow("link led elsewhere") << true << false << false << QByteArray("other text");
+    QTest::newRow("written to at the last moment")
+        << false << false << true << QByteArray("old text and more");
+    QTest::newRow("written to at the last moment, in place")
+        << false << true << true << QByteArray("old text and more");
+    QTest::newRow("same size, time put back at the last moment")
+        << false << false << true << QByteArray("odd text");
+    QTest::newRow("replaced at the last moment") << false << false << true << QByteArray("old text");
+    QTest::newRow("replaced at the last moment, in place") << false << true << true << QByteArray("old text");
 }
 
 void FilesTest::changedSinceRead()
 {
     QFETCH(bool, readThroughLink);
+    QFETCH(bool, inPlace);
+    QFETCH(bool, lastMoment);
     QFETCH(QByteArray, after);
     const QString folder = rowFolder(), tag = QTest::currentDataTag();
     const QString file = folder + "/a.txt", other = folder + "/other.txt", target = folder + "/target.txt";
@@ -175,30 +216,52 @@ void FilesTest::changedSinceRead()
     doctest::writeFile(dir, tag + (readThroughLink ? "/target.txt" : "/a.txt"), "old text");
     if (readThroughLink)
         QVERIFY(QFile::link(target, file));
+    if (inPlace)
+        QVERIFY(::link(local(file), local(folder + "/b.txt")) == 0);
 
+    // Another program's change between reading and writing.
+    const auto change = [&] {
+        if (tag == "deleted" || tag.contains("link"))
+            QFile::remove(file);
+        if (tag.contains("link"))
+            QFile::link(other, file);
+        if (tag.startsWith("replaced"))
+            QFile::copy(file, file + "~") && QFile::remove(file) && QFile::rename(file + "~", file);
+        if (tag == "cut short")
+            QFile::resize(file, 3);
+        QFile changed(file);
+        if (tag.startsWith("written to") && changed.open(QIODevice::Append))
+            changed.write(" and more");
+        struct stat before;
+        if (tag.contains("time put back") && ::stat(local(file), &before) == 0
+            && changed.open(QIODevice::ReadWrite)) {
+            changed.write("odd");
+            changed.close();
+            const struct timespec times[2] = { before.st_atim, before.st_mtim };
+            ::utimensat(AT_FDCWD, local(file), times, 0);
+        }
+    };
     Document doc;
     QCOMPARE(doc.load(file, LoadMode::Text), LoadOutcome::Loaded);
     QCOMPARE(doctest::replaceAll(doc, "old", "new", 0), 1);
-    // Another program's change between reading and writing.
-    if (tag == "deleted" || tag.contains("link"))
-        QFile::remove(file);
-    if (tag.contains("link"))
-        QFile::link(other, file);
-    if (tag == "replaced")
-        QVERIFY(QFile::copy(file, file + "~") && QFile::remove(file) && QFile::rename(file + "~", file));
-    if (tag == "cut short")
-        QFile::resize(file, 3);
-    QFile appended(file);
-    if (tag == "written to" && appended.open(QIODevice::Append))
-        appended.write(" and more");
-    appended.close();
+    if (lastMoment) {
+        engine::setWriteProbe([&](engine::WriteMoment moment) {
+            if (moment == engine::WriteMoment::ContentBuilt)
+                change();
+        });
+    } else {
+        change();
+    }
+    const SaveOutcome saved = doc.save(file, engine::rtfText);
+    engine::setWriteProbe({});
 
-    QCOMPARE(doc.save(file, engine::rtfText), SaveOutcome::ChangedByAnotherProgram);
+    QCOMPARE(saved, SaveOutcome::ChangedByAnotherProgram);
     QCOMPARE(doc.errorString(), QString("changed by another program"));
     QCOMPARE(doctest::readFile(file), after);
     QCOMPARE(doctest::readFile(other), QByteArray("other text"));
     if (readThroughLink)
         QCOMPARE(doctest::readFile(target), QByteArray("old text"));
+    QCOMPARE(entries(folder).filter(QRegularExpression("^\\.")), QStringList());
 }
 
 void FilesTest::keepsTheFile_data()
@@ -211,9 +274,14 @@ void FilesTest::keepsTheFile_data()
     QTest::newRow("sticky") << Keeping { 0, 0, 01755, Keeping::Nothing, false, 0755 };
     QTest::newRow("extended attribute") << Keeping { 0, 0, 0644, Keeping::Attribute, false, 0755 };
     QTest::newRow("access list") << Keeping { 0, 0, 0644, Keeping::Acl, false, 0755 };
+    QTest::newRow("no access list in a folder with a default one") << Keeping { 0, 0, 0640, Keeping::FolderAcl, false, 0755 };
+    QTest::newRow("capability") << Keeping { 0, 0, 0755, Keeping::Capability, false, 0755 };
+    QTest::newRow("capability, in place") << Keeping { 0, 0, 0755, Keeping::Capability | Keeping::SecondName, false, 0755 };
     QTest::newRow("two names") << Keeping { 0, 0, 0644, Keeping::SecondName, false, 0755 };
+    QTest::newRow("two names, shorter") << Keeping { 0, 0, 0644, Keeping::SecondName, false, 0755, true };
     // Written by its owner, who may not write the folder, is not in the file's group, or has the set-user-ID bit.
     QTest::newRow("owner, folder not theirs") << Keeping { kNobody, kNobody, 0644, Keeping::Nothing, true, 0755 };
+    QTest::newRow("owner, folder not theirs, shorter") << Keeping { kNobody, kNobody, 0644, Keeping::Nothing, true, 0755, true };
     QTest::newRow("owner, not in the file's group") << Keeping { kNobody, kMail, 0664, Keeping::Nothing, true, 0777 };
     QTest::newRow("owner, set-user-ID") << Keeping { kNobody, kNobody, 04755, Keeping::Nothing, true, 0777 };
     // clang-format on
@@ -228,12 +296,19 @@ void FilesTest::keepsTheFile()
     QVERIFY(::chmod(local(dir.path()), 0755) == 0 && ::chmod(local(folder), k.folderMode) == 0);
     doctest::writeFile(dir, QTest::currentDataTag() + QString("/a.txt"), "old text");
     QVERIFY(::chown(local(file), k.owner, k.group) == 0 && ::chmod(local(file), k.mode) == 0);
-    if (k.also == Keeping::Attribute && ::setxattr(local(file), "user.test", "kept", 4, 0) != 0)
+    if ((k.also & Keeping::Attribute) && ::setxattr(local(file), "user.test", "kept", 4, 0) != 0)
         QSKIP("this file system keeps no user attributes");
-    const QByteArray acl = aclForNobody();
-    if (k.also == Keeping::Acl && ::setxattr(local(file), "system.posix_acl_access", acl, acl.size(), 0) != 0)
+    const QByteArray acl = aclForNobody(), capability = bindCapability();
+    if ((k.also & Keeping::Acl)
+        && ::setxattr(local(file), "system.posix_acl_access", acl, acl.size(), 0) != 0)
         QSKIP("this file system keeps no access lists");
-    if (k.also == Keeping::SecondName)
+    if ((k.also & Keeping::FolderAcl)
+        && ::setxattr(local(folder), "system.posix_acl_default", acl, acl.size(), 0) != 0)
+        QSKIP("this file system keeps no access lists");
+    if ((k.also & Keeping::Capability)
+        && ::setxattr(local(file), "security.capability", capability, capability.size(), 0) != 0)
+        QSKIP("this file system keeps no capabilities");
+    if (k.also & Keeping::SecondName)
         QVERIFY(::link(local(file), local(second)) == 0);
     const QString before = keptParts(file);
     const QStringList names = entries(folder);
@@ -244,33 +319,38 @@ void FilesTest::keepsTheFile()
             user.emplace();
         Document doc;
         QCOMPARE(doc.load(file, LoadMode::Text), LoadOutcome::Loaded);
-        QCOMPARE(doctest::replaceAll(doc, "old", "new", 0), 1);
+        QCOMPARE(doctest::replaceAll(doc, k.shorter ? "old " : "old", k.shorter ? "" : "new", 0), 1);
         QCOMPARE(doc.save(file, engine::rtfText), SaveOutcome::Written);
     }
+    const QByteArray after = k.shorter ? "text" : "new text";
     QCOMPARE(keptParts(file), before);
-    QCOMPARE(doctest::readFile(file), QByteArray("new text"));
-    if (k.also == Keeping::SecondName)
-        QCOMPARE(doctest::readFile(second), QByteArray("new text"));
+    QCOMPARE(doctest::readFile(file), after);
+    if (k.also & Keeping::SecondName)
+        QCOMPARE(doctest::readFile(second), after);
     QCOMPARE(entries(folder), names);
 }
 
 void FilesTest::failureKeepsOldBytes_data()
 {
-    QTest::addColumn<bool>(
-        "twoNames"); // another name keeps the file from being replaced: it is rewritten in place
+    // Another name keeps the file from being replaced: it is rewritten in place.
+    QTest::addColumn<bool>("twoNames");
+    QTest::addColumn<QString>("full"); // the disk that is full: the file's, the journal's or none
     QTest::addColumn<SaveOutcome>("outcome");
-    QTest::newRow("disk full") << false << SaveOutcome::DiskFull;
-    QTest::newRow("disk full, in place") << true << SaveOutcome::DiskFull;
-    QTest::newRow("file size limit halfway, in place") << true << SaveOutcome::Failed;
+    QTest::newRow("disk full") << false << "file" << SaveOutcome::DiskFull;
+    QTest::newRow("disk full, in place") << true << "file" << SaveOutcome::DiskFull;
+    QTest::newRow("journal's disk full, in place") << true << "journal" << SaveOutcome::DiskFull;
+    QTest::newRow("file size limit halfway, in place") << true << "" << SaveOutcome::Failed;
 }
 
 void FilesTest::failureKeepsOldBytes()
 {
     QFETCH(bool, twoNames);
+    QFETCH(QString, full);
     QFETCH(SaveOutcome, outcome);
     const QString folder = rowFolder(), file = folder + "/a.txt", second = folder + "/b.txt";
+    const QString journals = engine::journalFolder(), diskFolder = full == "file" ? folder : journals;
     std::optional<SmallDisk> disk;
-    if (outcome == SaveOutcome::DiskFull && !disk.emplace(folder).mounted)
+    if (!full.isEmpty() && !disk.emplace(diskFolder).mounted)
         QSKIP("cannot mount a small file system here");
     QByteArray old;
     for (int i = 0; i < 1000; ++i)
@@ -279,7 +359,7 @@ void FilesTest::failureKeepsOldBytes()
     if (twoNames)
         QVERIFY(::link(local(file), local(second)) == 0);
     if (disk) {
-        QFile filler(folder + "/filler");
+        QFile filler(diskFolder + "/filler");
         filler.open(QIODevice::WriteOnly);
         while (filler.write(QByteArray(512, 'f')) == 512 && filler.flush()) { }
     }
@@ -298,6 +378,45 @@ void FilesTest::failureKeepsOldBytes()
     if (twoNames)
         QCOMPARE(doctest::readFile(second), old);
     QCOMPARE(entries(folder), names);
+    disk.reset();
+    QCOMPARE(entries(journals), QStringList());
+}
+
+// A sparse file keeps its holes where the new bytes are zeros, also when the text before them grows.
+void FilesTest::staysSparse_data()
+{
+    QTest::addColumn<bool>("twoNames");
+    QTest::newRow("through a new file") << false;
+    QTest::newRow("in place") << true;
+}
+
+void FilesTest::staysSparse()
+{
+    QFETCH(bool, twoNames);
+    const QString folder = rowFolder(), file = folder + "/a.txt";
+    // Text first (a file with NUL bytes in its first 8 KB is binary), then 8 MB of hole.
+    const QByteArray text = "old text" + QByteArray(16 << 10, 'x');
+    constexpr qint64 size = 8 << 20;
+    {
+        QFile sparse(file);
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.write(text) == text.size()
+            && sparse.resize(size - 4));
+        QVERIFY(sparse.seek(size - 4) && sparse.write(" old") == 4);
+    }
+    if (twoNames)
+        QVERIFY(::link(local(file), local(folder + "/b.txt")) == 0);
+    Document doc;
+    QCOMPARE(doc.load(file, LoadMode::Text), LoadOutcome::Loaded);
+    QCOMPARE(doctest::replaceAll(doc, "old", "older", 0), 2);
+    QCOMPARE(doc.save(file, engine::rtfText), SaveOutcome::Written);
+
+    const QByteArray bytes = doctest::readFile(file);
+    QCOMPARE(bytes.size(), size + 4);
+    QVERIFY(bytes.startsWith("older text") && bytes.endsWith(" older"));
+    QCOMPARE(bytes.count('\0'), size - text.size() - 4);
+    struct stat st;
+    QVERIFY(::stat(local(file), &st) == 0);
+    QVERIFY2(st.st_blocks <= 64, qPrintable(QString::number(st.st_blocks))); // 32 KB
 }
 
 // A plain kill that arrives while a file is overwritten in place (it has a second name) takes effect
@@ -315,10 +434,14 @@ void FilesTest::killWaitsForWholeFile()
     note.sa_handler = noteSizeAtKill;
     ::sigaction(SIGTERM, &note, &before);
     const QByteArray content = "a much longer new text";
+    engine::setWriteProbe([](engine::WriteMoment moment) {
+        if (moment == engine::WriteMoment::PieceWritten)
+            std::raise(SIGTERM);
+    });
     const auto result = engine::writeFile(file, engine::identify(file, read.handle()), [&](QIODevice& out) {
-        std::raise(SIGTERM);
         return out.write(content) == content.size();
     });
+    engine::setWriteProbe({});
     ::sigaction(SIGTERM, &before, nullptr);
     QCOMPARE(result.outcome, SaveOutcome::Written);
     QCOMPARE(int(sizeAtKill), int(content.size()));

@@ -65,6 +65,7 @@ Sandbox::Sandbox()
     QDir(m_root.path()).mkpath("settings");
     QDir(m_root.path()).mkpath("program");
     QDir(m_root.path()).mkpath("work");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_root.filePath("state"))); // journals of writes in place
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_root.filePath("settings"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_root.filePath("settings"));
     platform::setProgramFolder(programFolder());

@@ -198,6 +198,8 @@ void ProcessTest::backups_data()
                                          << QStringList({ "b.txt", "c.txt", "e.txt" });
     QTest::newRow("full") << failed + "c.txt: the backup disk is full" << QStringList({ "b.txt", "c.txt", "e.txt" });
     QTest::newRow("read-only older copy replaced") << QString() << QStringList({ "b.txt", "c.txt", "e.txt" });
+    QTest::newRow("copies not flushed to the disk") << failed + "b.txt: the copy could not be flushed to the disk\nc.txt: the copy "
+                                       "could not be flushed to the disk\ne.txt: the copy could not be flushed to the disk" << QStringList();
     // clang-format on
 }
 
@@ -239,6 +241,9 @@ void ProcessTest::backups()
         chooser.Command1->click();
         if (tag == "gone")
             QVERIFY(QDir(desk.backup).removeRecursively());
+        // A folder that may be written but not read cannot be flushed.
+        if (tag == "copies not flushed to the disk")
+            QVERIFY(QFile::setPermissions(desk.backup, QFile::WriteOwner | QFile::ExeOwner));
     });
     desk.w.Command1->click();
 

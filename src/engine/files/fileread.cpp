@@ -31,19 +31,17 @@ namespace
 
     ReadResult unreadable(const QString& why)
     {
-        return { LoadOutcome::Unreadable, why, {} };
+        return { LoadOutcome::Unreadable, why, {}, {} };
     }
 
-    // Closes a file descriptor when it goes.
-    struct OpenFile {
-        int fd;
-        ~OpenFile()
-        {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    };
 } // namespace
+
+void FileHandle::reset(int next)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = next;
+}
 
 FileIdentity identityOf(const struct stat& st, bool viaLink)
 {
@@ -74,19 +72,19 @@ ReadResult readWholeFile(const QString& path, QByteArray& bytes)
     // Opening without following a link tells a link from a file in the same call. Nothing blocks on
     // a pipe that nobody writes.
     bool viaLink = false;
-    OpenFile file { ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK) };
-    if (file.fd < 0 && errno == ELOOP) {
+    FileHandle file(::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (file.get() < 0 && errno == ELOOP) {
         viaLink = true;
-        file.fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        file.reset(::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     }
-    if (file.fd < 0) {
+    if (file.get() < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return { LoadOutcome::Missing, {}, {} };
+            return { LoadOutcome::Missing, {}, {}, {} };
         return unreadable(QString::fromLocal8Bit(std::strerror(error)));
     }
     struct stat st;
-    if (::fstat(file.fd, &st) != 0)
+    if (::fstat(file.get(), &st) != 0)
         return unreadable(QString::fromLocal8Bit(std::strerror(errno)));
     if (S_ISDIR(st.st_mode))
         return unreadable(QStringLiteral("a folder"));
@@ -96,7 +94,7 @@ ReadResult readWholeFile(const QString& path, QByteArray& bytes)
     makeRoom(bytes, qsizetype(st.st_size));
     qsizetype got = 0;
     while (got < bytes.size()) {
-        const ssize_t n = ::read(file.fd, bytes.data() + got, size_t(bytes.size() - got));
+        const ssize_t n = ::read(file.get(), bytes.data() + got, size_t(bytes.size() - got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -109,10 +107,15 @@ ReadResult readWholeFile(const QString& path, QByteArray& bytes)
         got += n;
     }
     bytes.resize(got);
-    return { LoadOutcome::Loaded, {}, identityOf(st, viaLink) };
+    return { LoadOutcome::Loaded, {}, identityOf(st, viaLink), std::move(file) };
 }
 
 #else
+
+void FileHandle::reset(int next)
+{
+    fd = next;
+}
 
 // Elsewhere: the size and time tell a changed file.
 FileIdentity identify(const QString& path, int)
@@ -131,12 +134,12 @@ ReadResult readWholeFile(const QString& path, QByteArray& bytes)
     bytes.resize(0);
     const QFileInfo info(path);
     if (!info.exists())
-        return { LoadOutcome::Missing, {}, {} };
+        return { LoadOutcome::Missing, {}, {}, {} };
     if (info.isDir())
-        return { LoadOutcome::Unreadable, QStringLiteral("a folder"), {} };
+        return { LoadOutcome::Unreadable, QStringLiteral("a folder"), {}, {} };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return { LoadOutcome::Unreadable, file.errorString(), {} };
+        return { LoadOutcome::Unreadable, file.errorString(), {}, {} };
     const FileIdentity identity = identify(path, -1);
     makeRoom(bytes, file.size());
     qsizetype got = 0;
@@ -149,7 +152,7 @@ ReadResult readWholeFile(const QString& path, QByteArray& bytes)
     bytes.resize(got);
     if (file.error() != QFileDevice::NoError) {
         bytes.resize(0);
-        return { LoadOutcome::Unreadable, file.errorString(), {} };
+        return { LoadOutcome::Unreadable, file.errorString(), {}, {} };
     }
     return { LoadOutcome::Loaded, {}, identity };
 }

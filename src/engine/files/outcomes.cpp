@@ -41,6 +41,8 @@ QString describe(SaveOutcome outcome)
         return QStringLiteral("disk full");
     case SaveOutcome::Failed:
         return QStringLiteral("write failed");
+    case SaveOutcome::NotRestored:
+        return QStringLiteral("write failed, and the old content could not be restored");
     }
     return {};
 }

@@ -29,6 +29,7 @@ enum class SaveOutcome {
     FolderNotWritable, // neither the file nor its folder can be written (a read-only file system)
     DiskFull, // no room left on the disk or in the user's quota
     Failed, // any other failure to write
+    NotRestored, // the write failed halfway and the old content could not be put back either
 };
 
 // How a file is read. `RichOrText` reads a file by what it holds: an RTF document as rich text,
