@@ -291,113 +291,113 @@ void MainWindowTest::openedFromOutside()
     }
     QCOMPARE(QDir(sandbox->workFolder()).relativeFilePath(w.Dir1->Path()), folder);
     QCOMPARE(w.lstFiles->ListIndex() < 0 ? QString() : w.lstFiles->List(w.lstFiles->ListIndex()), current);
-    // A file left half-written by a rewrite in place that could not put its old bytes back (the file could
-    // grow no further than one block) gets them back at the next start, and the user is told in one message.
-    void MainWindowTest::startPutsBackAnInterruptedWrite()
-    {
-        QByteArray old;
-        for (int i = 0; i < 20000; ++i)
-            old += "cat " + QByteArray::number(i).rightJustified(95, '.') + "\n";
-        const QString file = sandbox->writeFile("linked.txt", old);
-        QVERIFY(::link(QFile::encodeName(file), QFile::encodeName(file + ".2"))
-            == 0); // so it is written in place
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit before;
-        ::getrlimit(RLIMIT_FSIZE, &before);
-        engine::setWriteProbe([&](engine::WriteMoment moment) {
-            const rlimit oneBlock { 4096, before.rlim_max };
-            if (moment == engine::WriteMoment::PieceWritten)
-                ::setrlimit(RLIMIT_FSIZE, &oneBlock);
-        });
-        engine::Document doc;
-        doc.load(file, engine::LoadMode::Text);
-        doc.find(QStringLiteral("cat"));
-        doc.setSelText(QStringLiteral("a dog"));
-        const engine::SaveOutcome saved = doc.save(file, engine::rtfText);
-        engine::setWriteProbe({});
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        QCOMPARE(saved, engine::SaveOutcome::NotRestored);
+}
 
-        MainWindow w;
-        w.start();
-        QCOMPARE(sandbox->prompts.messages.size(), std::size_t(1));
-        QCOMPARE(sandbox->prompts.messages.front().title, QString("Interrupted Write"));
-        QVERIFY(sandbox->prompts.messages.front().text.contains(file + " was restored"));
-        QCOMPARE(sandbox->readFile("linked.txt"), old);
-    }
+// A file left half-written by a rewrite in place that could not put its old bytes back (the file could
+// grow no further than one block) gets them back at the next start, and the user is told in one message.
+void MainWindowTest::startPutsBackAnInterruptedWrite()
+{
+    QByteArray old;
+    for (int i = 0; i < 20000; ++i)
+        old += "cat " + QByteArray::number(i).rightJustified(95, '.') + "\n";
+    const QString file = sandbox->writeFile("linked.txt", old);
+    QVERIFY(
+        ::link(QFile::encodeName(file), QFile::encodeName(file + ".2")) == 0); // so it is written in place
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before;
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    engine::setWriteProbe([&](engine::WriteMoment moment) {
+        const rlimit oneBlock { 4096, before.rlim_max };
+        if (moment == engine::WriteMoment::PieceWritten)
+            ::setrlimit(RLIMIT_FSIZE, &oneBlock);
+    });
+    engine::Document doc;
+    doc.load(file, engine::LoadMode::Text);
+    doc.find(QStringLiteral("cat"));
+    doc.setSelText(QStringLiteral("a dog"));
+    const engine::SaveOutcome saved = doc.save(file, engine::rtfText);
+    engine::setWriteProbe({});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    QCOMPARE(saved, engine::SaveOutcome::NotRestored);
 
-    void MainWindowTest::closingSavesSixChoices_data()
-    {
-        QTest::addColumn<bool>("byExit");
-        QTest::newRow("Close button") << false;
-        QTest::newRow("File > Exit") << true;
-    }
+    MainWindow w;
+    w.start();
+    QCOMPARE(sandbox->prompts.messages.size(), std::size_t(1));
+    QCOMPARE(sandbox->prompts.messages.front().title, QString("Interrupted Write"));
+    QVERIFY(sandbox->prompts.messages.front().text.contains(file + " was restored"));
+    QCOMPARE(sandbox->readFile("linked.txt"), old);
+}
 
-    void MainWindowTest::closingSavesSixChoices()
-    {
-        QFETCH(bool, byExit);
-        sandbox->writeFile("sub/x.txt", "x");
-        writePatterns(*sandbox, "*.txt\r\n*.log\r\n");
-        MainWindow w;
-        w.start();
-        w.Dir1->setPath(QDir(sandbox->workFolder()).filePath("sub"));
-        w.chkWhlWrd->setChecked(true);
-        w.Combo1->setListIndex(1);
-        w.Combo1->setText("*.md"); // a typed pattern leaves no entry selected
-        w.setWindowState(2);
-        if (byExit)
-            w.mnuExit->trigger();
-        else
-            w.cmdClose->click();
-        QVERIFY(!w.isVisible());
-        QStringList values;
-        for (const QString& key : sixKeys)
-            values << sandbox->setting(key);
-        QCOMPARE(
-            values, QStringList({ QDir(sandbox->workFolder()).filePath("sub"), "0", "1", "0", "-1", "2" }));
-    }
+void MainWindowTest::closingSavesSixChoices_data()
+{
+    QTest::addColumn<bool>("byExit");
+    QTest::newRow("Close button") << false;
+    QTest::newRow("File > Exit") << true;
+}
 
-    void MainWindowTest::closingClosesOtherWindows()
-    {
-        MainWindow w;
-        w.start();
-        QWidget other;
-        other.setWindowTitle("About Textmend");
-        other.show();
-        w.close();
-        QVERIFY(!other.isVisible());
-    }
+void MainWindowTest::closingSavesSixChoices()
+{
+    QFETCH(bool, byExit);
+    sandbox->writeFile("sub/x.txt", "x");
+    writePatterns(*sandbox, "*.txt\r\n*.log\r\n");
+    MainWindow w;
+    w.start();
+    w.Dir1->setPath(QDir(sandbox->workFolder()).filePath("sub"));
+    w.chkWhlWrd->setChecked(true);
+    w.Combo1->setListIndex(1);
+    w.Combo1->setText("*.md"); // a typed pattern leaves no entry selected
+    w.setWindowState(2);
+    if (byExit)
+        w.mnuExit->trigger();
+    else
+        w.cmdClose->click();
+    QVERIFY(!w.isVisible());
+    QStringList values;
+    for (const QString& key : sixKeys)
+        values << sandbox->setting(key);
+    QCOMPARE(values, QStringList({ QDir(sandbox->workFolder()).filePath("sub"), "0", "1", "0", "-1", "2" }));
+}
 
-    void MainWindowTest::layoutFollowsTheWindow()
-    {
-        MainWindow w;
-        w.start();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        // The first show gives the normal-size layout, not the initial arrangement.
-        QCOMPARE(w.centralWidget()->size(), QSize(605, 453));
-        QCOMPARE(w.Findme->width(), layout::toPixels(3345));
-        QCOMPARE(w.rtftext->height(), layout::toPixels(2895));
-        QCOMPARE(w.cmdClose->pos(), QPoint(layout::toPixels(7975), layout::toPixels(6395)));
-        // The normal size is the smallest; the window may grow.
-        QCOMPARE(w.minimumSize(), w.size());
-        QCOMPARE(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+void MainWindowTest::closingClosesOtherWindows()
+{
+    MainWindow w;
+    w.start();
+    QWidget other;
+    other.setWindowTitle("About Textmend");
+    other.show();
+    w.close();
+    QVERIFY(!other.isVisible());
+}
 
-        w.setWindowState(2);
-        QTRY_VERIFY(w.centralWidget()->width() > 605);
-        const int W = w.centralWidget()->width() * layout::twipsPerPixel;
-        QTRY_COMPARE(w.arrangement()[layout::Findme].width, W - 5730);
-        QCOMPARE(w.lstFiles->geometry(),
-            QRect(layout::toPixels(2280), layout::toPixels(720), layout::toPixels(3255),
-                layout::toPixels(2310)));
+void MainWindowTest::layoutFollowsTheWindow()
+{
+    MainWindow w;
+    w.start();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The first show gives the normal-size layout, not the initial arrangement.
+    QCOMPARE(w.centralWidget()->size(), QSize(605, 453));
+    QCOMPARE(w.Findme->width(), layout::toPixels(3345));
+    QCOMPARE(w.rtftext->height(), layout::toPixels(2895));
+    QCOMPARE(w.cmdClose->pos(), QPoint(layout::toPixels(7975), layout::toPixels(6395)));
+    // The normal size is the smallest; the window may grow.
+    QCOMPARE(w.minimumSize(), w.size());
+    QCOMPARE(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 
-        const layout::Arrangement maximized = w.arrangement();
-        w.setWindowState(1);
-        QCOMPARE(w.arrangement(), maximized);
+    w.setWindowState(2);
+    QTRY_VERIFY(w.centralWidget()->width() > 605);
+    const int W = w.centralWidget()->width() * layout::twipsPerPixel;
+    QTRY_COMPARE(w.arrangement()[layout::Findme].width, W - 5730);
+    QCOMPARE(w.lstFiles->geometry(),
+        QRect(layout::toPixels(2280), layout::toPixels(720), layout::toPixels(3255), layout::toPixels(2310)));
 
-        w.setWindowState(0);
-        QTRY_COMPARE(w.arrangement()[layout::Findme].width, 3345);
-        QCOMPARE(w.arrangement()[layout::cmdClose].left, 7975);
-    }
+    const layout::Arrangement maximized = w.arrangement();
+    w.setWindowState(1);
+    QCOMPARE(w.arrangement(), maximized);
 
-    QTEST_MAIN(MainWindowTest)
+    w.setWindowState(0);
+    QTRY_COMPARE(w.arrangement()[layout::Findme].width, 3345);
+    QCOMPARE(w.arrangement()[layout::cmdClose].left, 7975);
+}
+
+QTEST_MAIN(MainWindowTest)
 #include "tst_mainwindow.moc"
