@@ -2,12 +2,13 @@
 // run drives the rich text control (one Find per replacement, SelText written moving forward), and
 // writes every changed file back. Also times loading a large file into the control.
 //
-//   bench_engine [--whole-word|--ignore-case] [--rich] FIND REPL FILE...
+//   bench_engine [--whole-word|--ignore-case] [--rich] [--stream-above BYTES] FIND REPL FILE...
 //   bench_engine --preview-load FILE
 //   bench_engine --make-rich FILE MB [--notes]
 //
 // Without an option the search is case-sensitive; --whole-word is case-sensitive whole words;
-// --ignore-case matches anywhere ignoring case. --rich reads and writes the files as RTF.
+// --ignore-case matches anywhere ignoring case. --rich reads and writes the files as RTF. A plain
+// file larger than 64 MB (or BYTES) is replaced as a stream, as the replace run does.
 // --make-rich writes an RTF document of about MB megabytes to replace "quorum" in: paragraphs with
 // formatting, escapes and fields, and with --notes a header, a footer and a footnote per paragraph.
 // Prints "<replacements> <files written>" and the time to stderr; exits 1 on a failure.
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
 {
     int options = engine::rtfMatchCase;
     bool rich = false;
+    engine::StreamLimits limits;
     int arg = 1;
     for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
         if (!std::strcmp(argv[arg], "--whole-word"))
@@ -81,6 +83,8 @@ int main(int argc, char** argv)
             options = engine::rtfNoOptions;
         else if (!std::strcmp(argv[arg], "--rich"))
             rich = true;
+        else if (!std::strcmp(argv[arg], "--stream-above") && arg + 1 < argc)
+            limits.above = std::atoll(argv[++arg]);
         else if (!std::strcmp(argv[arg], "--make-rich") && arg + 2 < argc)
             return makeRich(argv[arg + 1], std::atoi(argv[arg + 2]),
                 arg + 3 < argc && !std::strcmp(argv[arg + 3], "--notes"));
@@ -93,7 +97,8 @@ int main(int argc, char** argv)
     }
     if (argc - arg < 3) {
         std::fprintf(stderr,
-            "usage: bench_engine [--whole-word|--ignore-case] [--rich] FIND REPL FILE...\n"
+            "usage: bench_engine [--whole-word|--ignore-case] [--rich] [--stream-above BYTES] FIND REPL "
+            "FILE...\n"
             "       bench_engine --preview-load FILE\n"
             "       bench_engine --make-rich FILE MB [--notes]\n");
         return 2;
@@ -104,12 +109,23 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     engine::Document document;
+    document.setStreamLimits(limits);
     long long replaced = 0, written = 0;
     for (int i = arg + 2; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
         const auto loaded = document.load(path, rich ? engine::LoadMode::RichOrText : engine::LoadMode::Text);
         if (loaded != engine::LoadOutcome::Loaded)
             continue; // the replace run skips files it cannot edit safely
+        if (document.isStreamed()) {
+            const engine::StreamResult result = document.replaceStreamed(find, replacement, options);
+            if (result.outcome != engine::SaveOutcome::Written) {
+                std::fprintf(stderr, "%s: %s\n", argv[i], qPrintable(result.error));
+                return 1;
+            }
+            replaced += result.replaced;
+            written += result.replaced > 0;
+            continue;
+        }
         document.setSelStart(0);
         document.find(find, {}, {}, options);
         if (document.selLength() == 0)

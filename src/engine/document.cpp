@@ -14,9 +14,11 @@ namespace engine
 namespace
 {
 
-    enum class Origin { None, Plain, Rich };
+    enum class Origin { None, Plain, Rich, Streamed };
 
     constexpr qsizetype kRtfHead = 1024;
+    // Of a file too large to hold, the start a preview shows.
+    constexpr qsizetype kStreamedShown = 1'000'000;
 
     QString normalizedBreaks(const QString& text)
     {
@@ -82,6 +84,7 @@ namespace
 } // namespace
 
 struct Document::Private {
+    StreamLimits limits;
     Origin origin = Origin::None;
     PlainText plain;
     std::optional<RtfSource> rich;
@@ -191,6 +194,34 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         d->error = why.isEmpty() ? describe(outcome) : why;
         return outcome;
     };
+    // A rich document is parsed whole; one the memory cannot hold is refused before anything else.
+    auto tooLarge = [&](qint64 size) {
+        QString why;
+        if (fitsInMemory(size * StreamLimits::richCost, d->limits.memory, &why))
+            return false;
+        failed(LoadOutcome::TooLarge, describe(LoadOutcome::TooLarge) + QStringLiteral(": ") + why);
+        return true;
+    };
+    if (const qint64 size = QFileInfo(path).size(); size > d->limits.above) {
+        PlainStream stream(d->limits.piece);
+        QString why;
+        const LoadOutcome opened = stream.open(path, &why);
+        // An RTF document may hold NUL bytes or look like UTF-32 to the plain reader.
+        if (mode != LoadMode::Text && opened != LoadOutcome::Missing && opened != LoadOutcome::Unreadable
+            && RtfSource::isRtf(stream.head().first(std::min(stream.head().size(), kRtfHead)))) {
+            if (tooLarge(size))
+                return LoadOutcome::TooLarge;
+        } else if (opened != LoadOutcome::Loaded) {
+            return failed(opened, why);
+        } else {
+            d->origin = Origin::Streamed;
+            d->ownText = stream.headText(kStreamedShown);
+            d->model.reset(TextRef {
+                nullptr, reinterpret_cast<const char16_t*>(d->ownText.utf16()), d->ownText.size() });
+            d->loadedPath = QFileInfo(path).absoluteFilePath();
+            return LoadOutcome::Loaded;
+        }
+    }
     ReadResult read = d->plain.read(path);
     if (read.outcome != LoadOutcome::Loaded)
         return failed(read.outcome, read.error);
@@ -200,6 +231,8 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
 
     if (mode != LoadMode::Text) {
         if (RtfSource::isRtf(d->plain.bytesRead().first(std::min(d->plain.bytesRead().size(), kRtfHead)))) {
+            if (tooLarge(d->plain.bytesRead().size()))
+                return LoadOutcome::TooLarge;
             QString why;
             d->rich = RtfSource::parse(d->plain.takeBytes(), &why);
             if (!d->rich)
@@ -219,9 +252,44 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
     return LoadOutcome::Loaded;
 }
 
+void Document::setStreamLimits(const StreamLimits& limits)
+{
+    d->limits = limits;
+}
+
+bool Document::isStreamed() const
+{
+    return d->origin == Origin::Streamed;
+}
+
+StreamResult Document::replaceStreamed(
+    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
+{
+    StreamResult result;
+    const QString path = d->loadedPath;
+    PlainStream stream(d->limits.piece);
+    QString why;
+    if (d->origin != Origin::Streamed) {
+        result.outcome = SaveOutcome::Failed;
+    } else if (const LoadOutcome opened = stream.open(path, &why); opened != LoadOutcome::Loaded) {
+        result.outcome =
+            opened == LoadOutcome::Missing ? SaveOutcome::ChangedByAnotherProgram : SaveOutcome::Failed;
+        result.error = why.isEmpty() ? describe(opened) : why;
+    } else {
+        result = stream.replace(find, replacement, options, progress);
+    }
+    if (result.outcome != SaveOutcome::Written)
+        d->error = result.error;
+    else if (result.replaced > 0)
+        load(path, LoadMode::Text);
+    return result;
+}
+
 SaveOutcome Document::save(const QString& path, FileType type)
 {
     d->error.clear();
+    if (d->origin == Origin::Streamed)
+        return d->fail(SaveOutcome::Failed, QStringLiteral("only the start of this large file is held"));
     const bool plainWriteBack = d->origin == Origin::Plain && type == rtfText;
     if (plainWriteBack && !d->plain.canEncode(d->model.edits()))
         return d->fail(SaveOutcome::Unencodable, describe(SaveOutcome::Unencodable));
@@ -368,8 +436,16 @@ qsizetype Document::find(
         }
         text = TextRef { nullptr, reinterpret_cast<const char16_t*>(d->scratch.utf16()), d->scratch.size() };
     }
-    for (qsizetype at = from - shift;;) {
-        const qsizetype hit = matcher.indexIn(text, at, to - shift);
+    // Looking a little way ahead first, as the byte search does, keeps a letter the text lacks from
+    // being looked for to its end at every match.
+    for (qsizetype at = from - shift, window = 64;;) {
+        const qsizetype limit = std::min(to - shift, at + window + matcher.size());
+        const qsizetype hit = matcher.indexIn(text, at, limit);
+        if (hit < 0 && limit < to - shift) {
+            at = limit - matcher.size() + 1;
+            window *= 2;
+            continue;
+        }
         if (hit < 0)
             return -1;
         const qsizetype found = hit + shift;

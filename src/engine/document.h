@@ -1,8 +1,10 @@
 #pragma once
 
 #include "engine/files/outcomes.h"
+#include "engine/plain/plainstream.h"
 #include "engine/text/edit.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <QString>
@@ -23,8 +25,18 @@ public:
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
-    // Replaces the document by the file. On failure the document is empty.
+    // Replaces the document by the file. On failure the document is empty. A plain file larger than
+    // the stream limits is not held: the document holds the start of its text (what a preview shows)
+    // and isStreamed() says so. A rich document too large for the memory the system has free is
+    // refused (TooLarge).
     LoadOutcome load(const QString& path, LoadMode mode);
+    void setStreamLimits(const StreamLimits& limits);
+    bool isStreamed() const;
+    // Replaces every match in the whole file of a streamed document, as find and setSelText would
+    // one after the other, and writes it (see PlainStream::replace); the document then holds the
+    // start of the new text.
+    StreamResult replaceStreamed(const QString& find, const QString& replacement, int options,
+        const std::function<void(qint64)>& progress = {});
     // Writes the whole document over the file, keeping the file's names, owner, mode and attributes
     // (see writeFile). The file the document was loaded from must still be the one that was read: a
     // file another program changed, replaced, deleted or turned into a link meanwhile is refused. A

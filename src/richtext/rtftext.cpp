@@ -57,6 +57,19 @@ LoadOutcome RichTextBox::LoadFile(const QString& path, FileType type)
     return outcome;
 }
 
+void RichTextBox::setStreamLimits(const engine::StreamLimits& limits)
+{
+    doc.setStreamLimits(limits);
+}
+
+engine::StreamResult RichTextBox::ReplaceStreamed(
+    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
+{
+    const engine::StreamResult result = doc.replaceStreamed(find, replacement, options, progress);
+    documentChanged();
+    return result;
+}
+
 bool RichTextBox::isRich() const
 {
     return doc.isRich();

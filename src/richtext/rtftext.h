@@ -37,6 +37,11 @@ public:
     // file as its text; rtfText reads the file's characters as plain text. On failure the document is
     // empty and the outcome says why.
     LoadOutcome LoadFile(const QString& path, FileType type = rtfRTF);
+    // Files too large to hold: the document holds the start of a plain one, which ReplaceStreamed
+    // replaces as a whole file (see Document::replaceStreamed).
+    void setStreamLimits(const engine::StreamLimits& limits);
+    engine::StreamResult ReplaceStreamed(const QString& find, const QString& replacement, int options,
+        const std::function<void(qint64)>& progress);
     // True when the document was read from an RTF file.
     bool isRich() const;
     // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text.

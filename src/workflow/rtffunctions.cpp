@@ -44,6 +44,7 @@ namespace
         case SaveOutcome::UnsupportedCodePage:
         case SaveOutcome::ChangedByAnotherProgram:
         case SaveOutcome::ReadOnly:
+        case SaveOutcome::TooLargeToHold:
             return Next::GoOn;
         case SaveOutcome::FolderNotWritable:
         case SaveOutcome::DiskFull:
@@ -80,6 +81,44 @@ namespace
         return options;
     }
 
+    void resultLine(MainForm& w, const QString& name)
+    {
+        const QString count = w.lblTotal2->Caption();
+        report(w, name,
+            count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
+                                        : count + QStringLiteral(" Strings replaced"));
+    }
+
+    void addTo(platform::Label& counter, qint64 count)
+    {
+        counter.setCaption(QString::number(counter.Caption().toLongLong() + count));
+    }
+
+    // A file too large to hold is replaced as it is read, piece by piece; the counters grow a piece at
+    // a time, and the document shows the start of the new text.
+    Next processStreamed(MainForm& w, RichTextBox& document, const QString& name, const QString& path,
+        const QString& find, const QString& replacement, platform::WrittenDisks& written)
+    {
+        const engine::StreamResult result =
+            document.ReplaceStreamed(find, replacement, searchOptions(w), [&w](qint64 replaced) {
+                if (replaced > 0) {
+                    addTo(*w.lblTotal, replaced);
+                    addTo(*w.lblTotal2, replaced);
+                }
+                platform::DoEvents();
+            });
+        if (result.replaced > 0)
+            resultLine(w, name);
+        if (result.outcome != SaveOutcome::Written) {
+            report(w, name, QStringLiteral("not written: ") + engine::describe(result.outcome));
+            return afterRefusal(result.outcome);
+        }
+        if (result.replaced > 0)
+            written.note(path);
+        platform::DoEvents();
+        return Next::GoOn;
+    }
+
     Next processItem(MainForm& w, RichTextBox& document, int item, const QString& find,
         const QString& replacement, platform::WrittenDisks& written)
     {
@@ -96,6 +135,7 @@ namespace
         case LoadOutcome::Binary:
         case LoadOutcome::Malformed:
         case LoadOutcome::Unsupported:
+        case LoadOutcome::TooLarge:
             // What the file holds is not safe to edit; the other files still are.
             report(w, name, QStringLiteral("skipped: ") + engine::describe(loaded));
             return Next::GoOn;
@@ -108,6 +148,9 @@ namespace
         w.lblTotal2->setCaption(QStringLiteral("0"));
         w.lblScan->setCaption(QStringLiteral("Processing ") + engine::shownFileName(name));
         platform::DoEvents();
+
+        if (document.document().isStreamed())
+            return processStreamed(w, document, name, path, find, replacement, written);
 
         document.setSelStart(0);
         platform::DoEvents();
@@ -132,10 +175,7 @@ namespace
             yieldInLoop();
         } while (document.SelLength() > 0);
 
-        const QString count = w.lblTotal2->Caption();
-        report(w, name,
-            count == QLatin1String("1") ? count + QStringLiteral(" String replaced")
-                                        : count + QStringLiteral(" Strings replaced"));
+        resultLine(w, name);
         platform::DoEvents();
 
         const auto format = document.isRich() ? engine::rtfRTF : engine::rtfText;

@@ -1,13 +1,18 @@
 // The plain-text document in every encoding and line ending it reads: load, find, replace, write,
 // load again. No input crashes it; a file written without edits is the same bytes; a file written
-// with edits holds its text with the edits applied, in its own encoding, and reads back so.
+// with edits holds its text with the edits applied, in its own encoding, and reads back so. Replaced
+// as a stream a few bytes at a time, as a file too large to hold is, it makes the same replacements
+// and the same bytes.
 
+#include "engine/document.h"
 #include "engine/plain/plaintext.h"
 #include "engine/text/search.h"
 #include "fuzzing.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 using engine::PlainText;
 using engine::TextEncoding;
@@ -84,6 +89,47 @@ QString decoded(const QByteArray& bytes, const PlainText& as)
     return text.replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n');
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+}
+
+// The file replaced by a document holding it whole, and as a stream of `piece` bytes at a time.
+void streamedAsWhole(
+    const QByteArray& bytes, const QString& needle, const QString& with, int options, qsizetype piece)
+{
+    static QTemporaryDir dir;
+    const QString whole = dir.filePath("whole.txt"), streamed = dir.filePath("streamed.txt");
+    writeBytes(whole, bytes);
+    writeBytes(streamed, bytes);
+    engine::Document doc;
+    FUZZ_CHECK(doc.load(whole, engine::LoadMode::Text) == engine::LoadOutcome::Loaded);
+    qint64 count = 0;
+    doc.find(needle, {}, {}, options);
+    for (; doc.selLength() > 0; ++count) {
+        doc.setSelText(with);
+        doc.find(needle, doc.selStart(), {}, options);
+    }
+    const engine::SaveOutcome saved =
+        count > 0 ? doc.save(whole, engine::rtfText) : engine::SaveOutcome::Written;
+
+    engine::Document stream;
+    stream.setStreamLimits({ 0, piece, 0 });
+    FUZZ_CHECK(
+        stream.load(streamed, engine::LoadMode::Text) == engine::LoadOutcome::Loaded && stream.isStreamed());
+    const engine::StreamResult result = stream.replaceStreamed(needle, with, options);
+    FUZZ_CHECK(result.replaced == count && result.outcome == saved);
+    FUZZ_CHECK(fileBytes(streamed) == fileBytes(whole));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -132,6 +178,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             FUZZ_CHECK(hits == edits.size());
         }
+    }
+    if (!needle.isEmpty()) {
+        const int options = (r.matchCase ? engine::rtfMatchCase : 0) | (r.at & 1 ? engine::rtfWholeWord : 0);
+        streamedAsWhole(r.file, needle, r.with, options, 1 + r.length % 5);
     }
     if (edits.empty() || !plain.canEncode(edits))
         return 0;

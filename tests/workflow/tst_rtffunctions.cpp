@@ -3,6 +3,7 @@
 #include "replacefixture.h"
 
 #include <QtTest>
+#include <unistd.h>
 
 using engine::describe;
 using engine::SaveOutcome;
@@ -73,21 +74,32 @@ void RtfFunctionsTest::replace_data()
 void RtfFunctionsTest::replace()
 {
     QFETCH(Replacement, r);
-    ReplaceFixture f;
-    // The file takes the first wildcard's extension: "a" under "*", "a.txt" under "*.txt;*.rtf".
-    const QString ext = QString(r.pattern).section(';', 0, 0).mid(1).remove('*'), name = "a" + ext;
-    QFile file(f.sandbox.writeFile(name, r.before));
-    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
-    QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
-    f.sandbox.writeFile("unticked" + ext, r.before);
-    f.run({ name }, r.find, r.with, r.options, r.pattern);
+    // Held whole, then as a file too large to hold, read and written three bytes at a time.
+    for (const bool streamed : { false, true }) {
+        ReplaceFixture f;
+        // The file takes the first wildcard's extension: "a" under "*", "a.txt" under "*.txt;*.rtf".
+        const QString ext = QString(r.pattern).section(';', 0, 0).mid(1).remove('*'), name = "a" + ext;
+        QFile file(f.sandbox.writeFile(name, r.before));
+        const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
+        QVERIFY(
+            file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        f.sandbox.writeFile("unticked" + ext, r.before);
+        if (streamed)
+            f.before = [&] {
+                f.w->rtftext->setStreamLimits({ 1, 3, 0 });
+            };
+        f.run({ name }, r.find, r.with, r.options, r.pattern);
 
-    QCOMPARE(f.sandbox.readFile(name) + "|" + f.sandbox.readFile("unticked" + ext),
-        QByteArray(r.after) + "|" + r.before);
-    QCOMPARE(QFileInfo(f.path(name)).lastModified() == longAgo, r.count == 0); // nothing found: not written
-    const QString line =
-        QString("%1 - %2 String%3 replaced").arg(name).arg(r.count).arg(r.count == 1 ? "" : "s");
-    QCOMPARE(f.results(), r.count ? QStringList { line } : QStringList());
+        QCOMPARE(f.sandbox.readFile(name) + "|" + f.sandbox.readFile("unticked" + ext),
+            QByteArray(r.after) + "|" + r.before);
+        QCOMPARE(
+            QFileInfo(f.path(name)).lastModified() == longAgo, r.count == 0); // nothing found: not written
+        const QString line =
+            QString("%1 - %2 String%3 replaced").arg(name).arg(r.count).arg(r.count == 1 ? "" : "s");
+        QCOMPARE(f.results(), r.count ? QStringList { line } : QStringList());
+        QCOMPARE(f.w->lblTotal->Caption(),
+            QString("%1 String%2 found scanning 1 file").arg(r.count).arg(r.count == 1 ? "" : "s"));
+    }
 }
 
 void RtfFunctionsTest::badFilesAreReported_data()
@@ -105,6 +117,9 @@ void RtfFunctionsTest::badFilesAreReported_data()
     QTest::newRow("unencodable") << BadFile { "*.txt", "caf\xE9 cat", "\u2192", { found, "b.txt - not written: " + unencodable }, false };
     QTest::newRow("unsupported code page") << BadFile { "*.rtf", "{\\rtf1\\ansicpg936 a{\\'b0}cat}", "dog",
         { "b.rtf - 1 String replaced", "b.rtf - not written: unsupported code page" }, false };
+    // Files too large to hold: one with another name would be overwritten in place, held whole.
+    QTest::newRow("large, another name") << BadFile { "*.txt", "cat", "dog", { "b.txt - not written: " + describe(SaveOutcome::TooLargeToHold) }, false };
+    QTest::newRow("large rich text") << BadFile { "*.rtf", "{\\rtf1 " + QByteArray(200, 'x') + " cat}", "dog", { "b.rtf - skipped: " + describe(engine::LoadOutcome::TooLarge) }, false };
     // clang-format on
 }
 
@@ -125,6 +140,12 @@ void RtfFunctionsTest::badFilesAreReported()
             QFile::remove(f.path(b));
         if (tag == "read-only")
             QFile::setPermissions(f.path(b), QFile::ReadOwner | QFile::ReadUser);
+        if (tag.startsWith("large")) {
+            f.w->rtftext->setStreamLimits({ 1, 4, 100 * engine::StreamLimits::richCost });
+            QCOMPARE(::link(QFile::encodeName(f.path(b)).constData(),
+                         QFile::encodeName(f.path("b.other")).constData()),
+                0);
+        }
         // b's result line comes after b was read and before it is written.
         QObject::connect(f.w->lstResults->model(), &QAbstractItemModel::rowsInserted, f.w.get(), [&] {
             if (!tag.endsWith("during the run") || f.w->lstResults->count() != 2)

@@ -18,6 +18,8 @@ QString describe(LoadOutcome outcome)
         return QStringLiteral("malformed rich text");
     case LoadOutcome::Unsupported:
         return QStringLiteral("unsupported encoding");
+    case LoadOutcome::TooLarge:
+        return QStringLiteral("too large for the memory of this computer");
     }
     return {};
 }
@@ -39,6 +41,8 @@ QString describe(SaveOutcome outcome)
         return QStringLiteral("cannot write in this folder");
     case SaveOutcome::DiskFull:
         return QStringLiteral("disk full");
+    case SaveOutcome::TooLargeToHold:
+        return QStringLiteral("too large to rewrite in place");
     case SaveOutcome::Failed:
         return QStringLiteral("write failed");
     case SaveOutcome::NotRestored:

@@ -18,6 +18,7 @@ enum class LoadOutcome {
     Binary, // plain text was asked for, but the file holds NUL bytes in its first 8 KB
     Malformed, // RTF that cannot be edited safely
     Unsupported, // an encoding the program does not write back (UTF-32)
+    TooLarge, // a rich document larger than the memory the system has free could hold
 };
 
 enum class SaveOutcome {
@@ -28,6 +29,7 @@ enum class SaveOutcome {
     ReadOnly, // the user may not write the file, or its permissions let nobody write it
     FolderNotWritable, // neither the file nor its folder can be written (a read-only file system)
     DiskFull, // no room left on the disk or in the user's quota
+    TooLargeToHold, // a file too large to hold must be overwritten in place, which would hold it
     Failed, // any other failure to write
     NotRestored, // the write failed halfway and the old content could not be put back either
 };

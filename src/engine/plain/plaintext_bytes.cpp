@@ -163,9 +163,21 @@ qsizetype PlainText::findInBytes(
     // A cursor on a known pair of places, visible and in bytes, from which a hit is counted.
     qsizetype visPos = 0, bytePos = bom;
     byteOffset(visPos, bytePos, from);
+    // The search looks a little way ahead first and twice as far after each miss: looking through the
+    // whole rest of the file for a letter that it lacks (the capital of a needle in lowercase text)
+    // at every match made ignoring case cost time in the square of the file's size. A match found
+    // before the last 3 bytes per unit of the needle (and a few more) is whole.
+    const qsizetype reserve = 3 * matcher.size() + 8;
+    qsizetype window = 64;
     for (qsizetype searchFrom = bytePos;;) {
         qsizetype length = 0;
-        const qsizetype hit = matcher.indexInUtf8(bytes, byteCount, searchFrom, length);
+        const qsizetype limit = std::min(byteCount, searchFrom + window + reserve);
+        const qsizetype hit = matcher.indexInUtf8(bytes, limit, searchFrom, length);
+        if (limit < byteCount && (hit < 0 || hit >= limit - reserve)) {
+            searchFrom = limit - reserve;
+            window *= 2;
+            continue;
+        }
         if (hit < 0)
             return -1;
         const qsizetype start = visPos + utf16Length(bytes, bytePos, hit);
