@@ -11,7 +11,7 @@
 #include "app/mainwindow.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "richtext/rtftext.h"

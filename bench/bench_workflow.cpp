@@ -10,7 +10,7 @@
 #include "app/mainwindow.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/prompts.h"

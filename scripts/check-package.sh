@@ -16,7 +16,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 echo "Installing into a temporary prefix..."
 cmake --install "$BUILD_DIR" --prefix "$work/prefix" >/dev/null
-for file in bin/textmend share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+for file in bin/textmend bin/textmend-cli share/man/man1/textmend.1.gz share/man/man1/textmend-cli.1.gz \
+    share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
     share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/$id.png \
     share/textmend/Textmend_Help.htm share/textmend/cmb.ftl share/licenses/textmend/LICENSE; do
   [ -f "$work/prefix/$file" ] || fail "cmake --install left out $file"
@@ -35,5 +36,9 @@ done
 
 echo "Running the packaged program..."
 dpkg-deb -x "$deb" "$work/root"
+"$work/root/usr/bin/textmend-cli" --version | grep -q "^textmend-cli " || fail "textmend-cli --version"
+for page in textmend textmend-cli; do
+  [ -f "$work/root/usr/share/man/man1/$page.1.gz" ] || fail "the package has no man page for $page"
+done
 mkdir "$work/user"
 tests/support/with-window-manager.sh tests/package/drive-installed.sh "$work/root" "$work/user"

@@ -4,10 +4,12 @@
 BUILD_DIR=${BUILD_DIR:-build}
 # run.sh and test.sh install the same packages, so a program built for running is the one tested.
 # fonts-dejavu-core is the sans font a bare Debian machine has; the captions are made to fit it.
+# help2man makes the man pages from the programs' own --help at build time.
 # xvfb, xauth, openbox and xdotool run the window tests on a virtual display under a real window
 # manager (and xvfb-run -a ./run.sh where there is no display). Word and OpenDocument documents are
 # ZIP archives of XML: zlib inflates and deflates their parts, expat reads the XML with byte offsets.
-PACKAGES=(cmake g++ make ccache qt6-base-dev libexpat1-dev zlib1g-dev fonts-dejavu-core xvfb xauth openbox xdotool)
+# help2man makes the manual pages from each program's own --help.
+PACKAGES=(cmake g++ make ccache qt6-base-dev libexpat1-dev zlib1g-dev help2man fonts-dejavu-core xvfb xauth openbox xdotool)
 CONFIGURE_ARGS=() # more cmake arguments for the first configure, after the defaults
 
 missing_packages() {

@@ -9,7 +9,7 @@
 #include "app/mainwindow.h"
 #include "backupdir/browseme.h"
 #include "platform/checklist.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "richtext/rtftext.h"
 

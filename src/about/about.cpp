@@ -3,7 +3,7 @@
 #include "about/frmabout.h"
 #include "mainform/mainform.h"
 #include "platform/desktop.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 
 #include <QFileInfo>
 

@@ -2,7 +2,7 @@
 
 #include "mainform/mainform.h"
 #include "platform/desktop.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/prompts.h"
 
 #include <QFileInfo>

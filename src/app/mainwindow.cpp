@@ -10,7 +10,7 @@
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"
@@ -30,13 +30,17 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QUrl>
 #include <QWindowStateChangeEvent>
 
 namespace
@@ -103,6 +107,7 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(platform::classicFont(8));
+    setAcceptDrops(true);
 
     createControls();
     createMenus();
@@ -331,7 +336,7 @@ void MainWindow::showInState(int state)
     }
 }
 
-void MainWindow::start()
+void MainWindow::start(const QString& folder)
 {
     // A rewrite in place that was cut short last time gets its file's old content back before the
     // files are listed; the user learns which, once the window shows.
@@ -339,6 +344,8 @@ void MainWindow::start()
     Form_Load();
     if (m_unloaded)
         return;
+    if (!folder.isEmpty())
+        workflow::openPath(*this, folder);
     platform::centreOnScreen(this);
     showInState(m_pendingState);
     Dir1->setFocus();
@@ -445,6 +452,37 @@ void MainWindow::changeEvent(QEvent* event)
     MainForm::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+}
+
+namespace
+{
+// The local file or folder a drag carries first, or "".
+QString droppedPath(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!runInProgress && !droppedPath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    Form_DragDrop(event);
+}
+
+void MainWindow::Form_DragDrop(QDropEvent* event)
+{
+    if (workflow::openPath(*this, droppedPath(event->mimeData())))
+        event->acceptProposedAction();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -19,8 +19,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Runs the start-up sequence, then shows the window centred, in the state it restored.
-    void start();
+    // Runs the start-up sequence, then shows the window centred, in the state it restored. A folder or
+    // file given (from the command line) takes the place of the saved folder.
+    void start(const QString& folder = QString());
 
     // Window state as the settings keep it: 0 normal, 1 minimized, 2 maximized.
     int WindowState() const;
@@ -32,6 +33,9 @@ public:
     void Form_Resize();
     void cmdClose_Click();
     void mnuExit_Click();
+    // A folder dropped on the window becomes the current folder; a dropped file, its folder with that
+    // file current. Nothing is taken while a run works.
+    void Form_DragDrop(QDropEvent* event);
     void closeRequests_Received();
 
     // True once the closing sequence has run: the program ends, also when that came before its event loop.
@@ -43,6 +47,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

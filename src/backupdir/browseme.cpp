@@ -7,7 +7,7 @@
 #include "platform/appicon.h"
 #include "platform/buttonkeys.h"
 #include "platform/drivelist.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"

@@ -3,7 +3,7 @@
 #include "mainform/mainform.h"
 #include "patternfile/patternfile.h"
 #include "platform/combobox.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/yield.h"
 
 #include <QDir>

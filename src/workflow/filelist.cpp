@@ -5,17 +5,19 @@
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/paintfreeze.h"
 #include "platform/prompts.h"
 #include "richtext/rtftext.h"
+#include "wildcard/wildcardmatcher.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 
 #ifdef Q_OS_UNIX
@@ -48,78 +50,7 @@ namespace
             w.lstFiles->setListIndex(-1);
     }
 
-    char16_t foldedChar(char16_t c)
-    {
-        return c < 0x80 ? (c >= 'A' && c <= 'Z' ? char16_t(c + ('a' - 'A')) : c) : QChar::toCaseFolded(c);
-    }
 } // namespace
-
-namespace
-{
-    std::u16string foldedPattern(QStringView pattern)
-    {
-        std::u16string folded;
-        folded.reserve(std::size_t(pattern.size()));
-        for (const QChar c : pattern)
-            folded.push_back(foldedChar(c.unicode()));
-        return folded;
-    }
-
-    // Walks name and pattern once; on a mismatch after a "*", that star swallows one more character.
-    bool wildcardMatch(const std::u16string& pattern, QStringView name)
-    {
-        const std::size_t n = std::size_t(name.size());
-        const std::size_t p = pattern.size();
-        std::size_t i = 0, j = 0;
-        std::size_t starAt = std::u16string::npos, resumeAt = 0;
-        while (i < n) {
-            if (j < p && pattern[j] == u'*') {
-                starAt = j++;
-                resumeAt = i;
-            } else if (j < p
-                && (pattern[j] == u'?' || pattern[j] == foldedChar(name[qsizetype(i)].unicode()))) {
-                ++i;
-                ++j;
-            } else if (starAt != std::u16string::npos) {
-                j = starAt + 1;
-                i = ++resumeAt;
-            } else {
-                return false;
-            }
-        }
-        while (j < p && pattern[j] == u'*')
-            ++j;
-        return j == p;
-    }
-} // namespace
-
-WildcardMatcher::WildcardMatcher(const QString& pattern)
-{
-    for (QStringView piece : QStringView(pattern).split(u';', Qt::SkipEmptyParts)) {
-        piece = piece.trimmed();
-        if (piece.isEmpty())
-            continue;
-        Wildcard w { foldedPattern(piece), {}, false, false };
-        if (piece.endsWith(QStringLiteral(".*"))) {
-            w.bare = foldedPattern(piece.chopped(2));
-            w.hasBare = true;
-        } else if (piece.endsWith('.')) {
-            w.bare = foldedPattern(piece.chopped(1));
-            w.hasBare = w.bareNeedsNoDot = true;
-        }
-        m_wildcards.push_back(std::move(w));
-    }
-}
-
-bool WildcardMatcher::matches(QStringView name) const
-{
-    for (const Wildcard& w : m_wildcards) {
-        if (wildcardMatch(w.folded, name)
-            || (w.hasBare && !(w.bareNeedsNoDot && name.contains('.')) && wildcardMatch(w.bare, name)))
-            return true;
-    }
-    return false;
-}
 
 QString searchPath(const QString& folder, const QString& pattern)
 {
@@ -137,7 +68,7 @@ QStringList listMatchingFiles(const QString& searchPath)
     const QString pattern = searchPath.mid(cut + 1);
     if (folder.isEmpty() || pattern.isEmpty() || pattern.contains(QChar(0)))
         return {};
-    const WildcardMatcher matcher(pattern);
+    const wildcard::WildcardMatcher matcher(pattern);
     QStringList names;
 
 #ifdef Q_OS_UNIX
@@ -183,6 +114,24 @@ void FillFileList(MainForm& w, platform::CheckList& list, const QString& folder)
     if (folder.isEmpty() || pattern.contains(platform::separator()))
         return;
     list.addItems(listMatchingFiles(searchPath(folder, pattern)));
+}
+
+bool openPath(MainForm& w, const QString& path)
+{
+    const QFileInfo target(path);
+    if (w.runInProgress || !target.exists())
+        return false;
+    if (target.isDir())
+        return w.Dir1->setPath(target.absoluteFilePath());
+    if (!w.Dir1->setPath(target.absolutePath()))
+        return false;
+    for (int i = 0; i < w.lstFiles->ListCount(); ++i) {
+        if (w.lstFiles->List(i) == target.fileName()) {
+            w.lstFiles->setListIndex(i);
+            break;
+        }
+    }
+    return true;
 }
 
 void Dir1_Change(MainForm& w)

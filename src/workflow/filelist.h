@@ -2,8 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <string>
-#include <vector>
 
 class MainForm;
 namespace platform
@@ -28,28 +26,9 @@ QString searchPath(const QString& folder, const QString& pattern);
 // the order the folder holds them. Empty when the folder cannot be listed.
 QStringList listMatchingFiles(const QString& searchPath);
 
-// Matches file names against a pattern: "*" any run of characters (also none), "?" any one
-// character, every other character itself, without regard to case. As on Windows, a pattern ending
-// in ".*" also matches the name without an extension ("*.*" matches "README", "notes.*" matches
-// "notes"), and one ending in "." matches names without an extension ("*." matches "README").
-// Several wildcards separated by ";" ("*.txt;*.md") match a name that any of them matches; blanks
-// around each are ignored, and so are empty ones.
-class WildcardMatcher
-{
-public:
-    explicit WildcardMatcher(const QString& pattern);
-    bool matches(QStringView name) const;
-
-private:
-    struct Wildcard {
-        std::u16string folded;
-        // The wildcard without its final ".*" or ".", matched against names without an extension.
-        std::u16string bare;
-        bool hasBare = false;
-        bool bareNeedsNoDot = false;
-    };
-    std::vector<Wildcard> m_wildcards;
-};
+// Makes a folder the current folder, or a file's folder with that file current when the pattern lists
+// it. False, and nothing changes, for a path that is neither, or while a run works.
+bool openPath(MainForm& w, const QString& path);
 
 void Dir1_Change(MainForm& w);
 void Drive1_Change(MainForm& w);

@@ -2,7 +2,7 @@
 
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "richtext/rtftext.h"

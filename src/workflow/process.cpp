@@ -4,7 +4,7 @@
 #include "engine/files/filenames.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/prompts.h"
@@ -31,34 +31,6 @@ namespace
         CopyOutcome outcome;
     };
 
-    // Why a copy could not be made, in the user's words.
-    QString reason(CopyOutcome outcome)
-    {
-        switch (outcome) {
-        case CopyOutcome::Copied:
-            break;
-        case CopyOutcome::SourceMissing:
-            return QStringLiteral("the file is no longer in its folder");
-        case CopyOutcome::SourceUnreadable:
-            return QStringLiteral("the file could not be read");
-        case CopyOutcome::FolderMissing:
-            return QStringLiteral("the backup folder is not there any more");
-        case CopyOutcome::FolderInTheWay:
-            return QStringLiteral("the backup folder holds a folder of that name");
-        case CopyOutcome::NotPermitted:
-            return QStringLiteral("you may not write in the backup folder");
-        case CopyOutcome::DiskFull:
-            return QStringLiteral("the backup disk is full");
-        case CopyOutcome::EarlierCopyNotKept:
-            return QStringLiteral("an earlier copy there could not be kept under a numbered name");
-        case CopyOutcome::NotFlushed:
-            return QStringLiteral("the copy could not be flushed to the disk");
-        case CopyOutcome::Failed:
-            break;
-        }
-        return QStringLiteral("the copy could not be written");
-    }
-
     void nothingSelected()
     {
         platform::MsgBox(QStringLiteral("Select file(s) to change by placing a Check in the box     "),
@@ -73,7 +45,8 @@ namespace
                 lines << QStringLiteral("and %1 other files").arg(failed.size() - listedFailures);
                 break;
             }
-            lines << engine::shownFileName(copy.name) + QStringLiteral(": ") + reason(copy.outcome);
+            lines << engine::shownFileName(copy.name) + QStringLiteral(": ")
+                    + platform::describe(copy.outcome);
         }
         const QString text = QStringLiteral("The backup failed, so no file was changed.\n\n"
                                             "These files could not be copied to %1:\n%2");

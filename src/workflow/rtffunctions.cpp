@@ -5,7 +5,7 @@
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/yield.h"

@@ -1,6 +1,6 @@
 #include "about/about.h"
 #include "about/frmabout.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "support/windowtest.h"
 
 #include <algorithm>

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -75,6 +76,8 @@ private slots:
     void screenReaderNames();
     void startUp_data();
     void startUp();
+    void openedFromOutside_data();
+    void openedFromOutside();
     void startPutsBackAnInterruptedWrite();
     void closingSavesSixChoices_data();
     void closingSavesSixChoices();
@@ -238,6 +241,56 @@ void MainWindowTest::startUp()
     for (const char* key : { "chkCase", "chkWhlWrd", "chkBackup" })
         QVERIFY(QStringList({ "0", "1" }).contains(sandbox->setting(key)));
     QCOMPARE(sandbox->setting("WinState"), seen.left(1));
+}
+
+void MainWindowTest::openedFromOutside_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<bool>("dropped");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("current");
+    QTest::newRow("folder on the command line") << "docs" << false << false << "docs"
+                                                << "";
+    QTest::newRow("file on the command line") << "docs/notes.txt" << false << false << "docs"
+                                              << "notes.txt";
+    QTest::newRow("missing path: the saved folder") << "nope" << false << false << "."
+                                                    << "";
+    QTest::newRow("folder dropped") << "docs" << true << false << "docs"
+                                    << "";
+    QTest::newRow("file dropped") << "docs/notes.txt" << true << false << "docs"
+                                  << "notes.txt";
+    QTest::newRow("file the pattern hides, dropped") << "docs/letter.doc" << true << false << "docs"
+                                                     << "";
+    QTest::newRow("nothing dropped while a run works") << "docs" << true << true << "."
+                                                       << "";
+}
+
+void MainWindowTest::openedFromOutside()
+{
+    QFETCH(QString, given);
+    QFETCH(bool, dropped);
+    QFETCH(bool, running);
+    QFETCH(QString, folder);
+    QFETCH(QString, current);
+    testing::makeEntries(*sandbox, { "b.txt", "docs/a.txt", "docs/notes.txt", "docs/letter.doc" });
+    sandbox->setSetting("Dir1", sandbox->workFolder());
+    const QString path = QDir(sandbox->workFolder()).filePath(given);
+    MainWindow w;
+    w.start(dropped ? QString() : path);
+    if (dropped) {
+        w.runInProgress = running;
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QCOMPARE(enter.isAccepted(), !running);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        w.runInProgress = false;
+    }
+    QCOMPARE(QDir(sandbox->workFolder()).relativeFilePath(w.Dir1->Path()), folder);
+    QCOMPARE(w.lstFiles->ListIndex() < 0 ? QString() : w.lstFiles->List(w.lstFiles->ListIndex()), current);
 }
 
 // A file left half-written by a rewrite in place that could not put its old bytes back (the file could

@@ -1,6 +1,6 @@
 #include "filetypes/filetypes.h"
 #include "platform/combobox.h"
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "support/windowtest.h"
 
 #include <QDir>

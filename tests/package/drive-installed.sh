@@ -53,5 +53,5 @@ xdotool key --clearmodifiers alt+c
 for i in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
 kill -0 $program 2>/dev/null && fail "Close did not end the program"
 wait $program || fail "the program ended with an error: $(cat "$work/textmend.log")"
-[ "$(ls "$root/usr/bin")" = textmend ] || fail "something was written beside the program: $(ls "$root/usr/bin")"
+[ "$(ls "$root/usr/bin" | xargs)" = "textmend textmend-cli" ] || fail "something was written beside the program: $(ls "$root/usr/bin")"
 echo "The packaged program keeps its patterns in $own and opens $page."

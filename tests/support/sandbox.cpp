@@ -1,6 +1,6 @@
 #include "support/sandbox.h"
 
-#include "platform/files.h"
+#include "fileops/files.h"
 #include "platform/settings.h"
 
 #include <QDir>

@@ -54,6 +54,8 @@ enum class CopyOutcome {
 // destination, so an older file of that name, even a read-only one, is replaced whole; when the copy
 // fails, the older file stays as it was and no temporary file is left.
 CopyOutcome copyFileReplacing(const QString& source, const QString& destination);
+// Why a copy could not be made, in the user's words.
+QString describe(CopyOutcome outcome);
 
 // Copies `source` to `destination` as a backup that never overwrites an earlier one: an earlier file
 // there with other content is first kept under the next free numbered name ("notes.txt.~1~",

@@ -1,4 +1,4 @@
-#include "platform/files.h"
+#include "fileops/files.h"
 
 #include "engine/files/filenames.h"
 
@@ -250,6 +250,34 @@ CopyOutcome backUpFile(const QString& source, const QString& destination)
             return CopyOutcome::EarlierCopyNotKept;
     }
     return copyFileReplacing(source, destination);
+}
+
+// Why a copy could not be made, in the user's words.
+QString describe(CopyOutcome outcome)
+{
+    switch (outcome) {
+    case CopyOutcome::Copied:
+        break;
+    case CopyOutcome::SourceMissing:
+        return QStringLiteral("the file is no longer in its folder");
+    case CopyOutcome::SourceUnreadable:
+        return QStringLiteral("the file could not be read");
+    case CopyOutcome::FolderMissing:
+        return QStringLiteral("the backup folder is not there any more");
+    case CopyOutcome::FolderInTheWay:
+        return QStringLiteral("the backup folder holds a folder of that name");
+    case CopyOutcome::NotPermitted:
+        return QStringLiteral("you may not write in the backup folder");
+    case CopyOutcome::DiskFull:
+        return QStringLiteral("the backup disk is full");
+    case CopyOutcome::EarlierCopyNotKept:
+        return QStringLiteral("an earlier copy there could not be kept under a numbered name");
+    case CopyOutcome::NotFlushed:
+        return QStringLiteral("the copy could not be flushed to the disk");
+    case CopyOutcome::Failed:
+        break;
+    }
+    return QStringLiteral("the copy could not be written");
 }
 
 bool flushToDisk(const QString& folder)

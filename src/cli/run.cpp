@@ -1,0 +1,321 @@
+#include "cli/cli.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/stopsignals.h"
+#include "cli/targets.h"
+#include "cli/unifieddiff.h"
+#include "engine/document.h"
+#include "fileops/files.h"
+
+#include <new>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <set>
+
+using engine::LoadOutcome;
+using engine::SaveOutcome;
+
+namespace cli
+{
+
+namespace
+{
+    enum class Next { GoOn, Stop };
+
+    // A refusal that concerns only this file lets the run go on, as in the window; a folder that cannot
+    // be written, a full disk or an unknown failure end it. Unlike the window, a file that cannot be
+    // read does not: names given on a command line or met in a tree are often stale or locked.
+    Next afterRefusal(SaveOutcome outcome)
+    {
+        switch (outcome) {
+        case SaveOutcome::FolderNotWritable:
+        case SaveOutcome::DiskFull:
+        case SaveOutcome::Failed:
+            return Next::Stop;
+        default:
+            return Next::GoOn;
+        }
+    }
+
+    int searchOptions(const Options& o)
+    {
+        return (o.wholeWord ? engine::rtfWholeWord : 0) | (o.matchCase ? engine::rtfMatchCase : 0);
+    }
+
+    class Run
+    {
+    public:
+        Run(const Options& options, Output& output, StopSignals& stop)
+            : o(options)
+            , out(output)
+            , m_stop(stop)
+        {
+        }
+
+        // Loads the file and replaces every match in the document, as the window's engine does; the
+        // report tells what became of it so far.
+        bool replaceIn(
+            const Target& target, FileReport& report, std::vector<Replacement>* replacements, QString* before)
+        {
+            const LoadOutcome loaded = document.load(target.path, engine::LoadMode::RichOrText);
+            if (loaded != LoadOutcome::Loaded) {
+                report.outcome = loaded == LoadOutcome::Missing || loaded == LoadOutcome::Unreadable
+                    ? FileOutcome::NotRead
+                    : FileOutcome::Skipped;
+                report.reason = engine::describe(loaded);
+                return false;
+            }
+            if (document.isStreamed())
+                return false; // only its start is held: see replaceStreamed
+            document.setSelStart(0);
+            document.find(o.find, {}, {}, searchOptions(o));
+            if (document.selLength() == 0)
+                return false;
+            if (before)
+                *before = document.text();
+            do {
+                if (replacements)
+                    replacements->push_back(
+                        { document.selStart(), document.selLength(), qsizetype(o.replacement.size()) });
+                document.setSelText(o.replacement);
+                ++report.count;
+                // The search goes on after the inserted text, which is never searched again.
+                document.find(o.find, document.selStart(), {}, searchOptions(o));
+            } while (document.selLength() > 0);
+            return true;
+        }
+
+        // A plain file too large to hold is replaced and written a piece at a time, as the window
+        // does; its changes cannot be shown before they are written.
+        Next replaceStreamed(const Target& target, FileReport& report)
+        {
+            if (o.dryRun || o.diff) {
+                report.outcome = FileOutcome::Skipped;
+                report.reason = QStringLiteral("too large to show its changes before they are written");
+                return Next::GoOn;
+            }
+            const engine::StreamResult result =
+                document.replaceStreamed(o.find, o.replacement, searchOptions(o));
+            report.count = result.replaced;
+            if (result.outcome != SaveOutcome::Written) {
+                report.outcome = FileOutcome::NotWritten;
+                report.reason = engine::describe(result.outcome);
+                return afterRefusal(result.outcome);
+            }
+            if (result.replaced > 0) {
+                report.outcome = FileOutcome::Replaced;
+                written.note(target.path);
+            }
+            return Next::GoOn;
+        }
+
+        Next process(const Target& target)
+        {
+            FileReport report;
+            report.name = target.shown;
+            if (!target.refusal.isEmpty()) {
+                const qsizetype colon = target.refusal.indexOf(QStringLiteral(": "));
+                report.outcome = target.refusal.startsWith(QStringLiteral("not read")) ? FileOutcome::NotRead
+                                                                                       : FileOutcome::Skipped;
+                report.reason = target.refusal.mid(colon + 2);
+                finish(report);
+                return Next::GoOn;
+            }
+            std::vector<Replacement> replacements;
+            QString before;
+            Next next = Next::GoOn;
+            try {
+                if (replaceIn(target, report, o.diff ? &replacements : nullptr, o.diff ? &before : nullptr)
+                    && !document.isStreamed()) {
+                    if (o.diff)
+                        report.diff =
+                            unifiedDiff(printable(target.shown), before, document.text(), replacements);
+                    if (o.dryRun) {
+                        report.outcome = FileOutcome::WouldReplace;
+                    } else {
+                        const SaveOutcome saved = document.save(target.path, document.fileType());
+                        if (saved == SaveOutcome::Written) {
+                            report.outcome = FileOutcome::Replaced;
+                            written.note(target.path);
+                        } else {
+                            report.outcome = FileOutcome::NotWritten;
+                            report.reason = engine::describe(saved);
+                            report.diff.clear();
+                            next = afterRefusal(saved);
+                        }
+                    }
+                } else if (document.isStreamed()) {
+                    next = replaceStreamed(target, report);
+                }
+            } catch (const std::bad_alloc&) {
+                report =
+                    FileReport { target.shown, 0, FileOutcome::NotRead, QStringLiteral("out of memory"), {} };
+            }
+            // The document lets go of the file's bytes before the next one is read.
+            document.setText(QString());
+            finish(report);
+            return next;
+        }
+
+        void finish(const FileReport& report)
+        {
+            total += report.count;
+            if (report.outcome == FileOutcome::Replaced || report.outcome == FileOutcome::WouldReplace)
+                ++changed;
+            else if (report.outcome != FileOutcome::NoMatch)
+                ++refused;
+            out.file(report);
+        }
+
+        // Copies every file that will change into the backup folder before any file changes. False when
+        // the run must not go on: the backup folder holds files to change, or a copy failed.
+        bool backUp(const std::vector<Target>& targets)
+        {
+            const QString folder = QDir::cleanPath(o.backupDir);
+            if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+                out.error(QStringLiteral("textmend-cli: the backup folder %1 cannot be made")
+                              .arg(printable(folder)));
+                return false;
+            }
+            std::vector<const Target*> copies;
+            std::set<QString> names;
+            for (const Target& target : targets) {
+                if (!target.refusal.isEmpty())
+                    continue;
+                if (platform::sameFolder(folder, QFileInfo(target.path).path())) {
+                    out.error(QStringLiteral("textmend-cli: the backup folder is the folder of %1, so the "
+                                             "copies would overwrite the files themselves; no file was "
+                                             "copied or changed")
+                                  .arg(printable(target.shown)));
+                    return false;
+                }
+                FileReport probe;
+                if (!replaceIn(target, probe, nullptr, nullptr))
+                    continue;
+                if (!names.insert(target.relative).second) {
+                    out.error(QStringLiteral("textmend-cli: two files would have the same backup copy %1; "
+                                             "no file was copied or changed")
+                                  .arg(printable(target.relative)));
+                    return false;
+                }
+                copies.push_back(&target);
+                if (m_stop.requested())
+                    return false;
+            }
+            document.setText(QString());
+            QStringList failed;
+            for (const Target* target : copies) {
+                const QString destination = folder + u'/' + target->relative;
+                QDir().mkpath(QFileInfo(destination).path());
+                const platform::CopyOutcome copied = platform::copyFileReplacing(target->path, destination);
+                if (copied != platform::CopyOutcome::Copied)
+                    failed << printable(target->shown) + QStringLiteral(": ") + platform::describe(copied);
+                if (m_stop.requested())
+                    return false;
+            }
+            // The originals change only once their copies are on the disk.
+            if (!copies.empty() && !platform::flushToDisk(folder)) {
+                for (const Target* target : copies)
+                    failed << printable(target->shown) + QStringLiteral(": ")
+                            + platform::describe(platform::CopyOutcome::NotFlushed);
+            }
+            if (!failed.isEmpty()) {
+                out.error(QStringLiteral("textmend-cli: the backup failed, so no file was changed.\n"
+                                         "These files could not be copied to %1:\n%2")
+                              .arg(printable(folder), failed.join(u'\n')));
+                return false;
+            }
+            return true;
+        }
+
+        const Options& o;
+        Output& out;
+        engine::Document document;
+        platform::WrittenDisks written;
+        qint64 total = 0;
+        qsizetype changed = 0;
+        qsizetype refused = 0;
+
+    private:
+        StopSignals& m_stop;
+    };
+
+    bool readNameList(const Options& o, QByteArrayList& paths, Output& out)
+    {
+        QFile list;
+        const bool opened = o.filesFrom == QLatin1String("-")
+            ? list.open(stdin, QIODevice::ReadOnly)
+            : (list.setFileName(o.filesFrom), list.open(QIODevice::ReadOnly));
+        if (!opened) {
+            out.error(QStringLiteral("textmend-cli: %1: %2").arg(printable(o.filesFrom), list.errorString()));
+            return false;
+        }
+        paths += namesFromList(list.readAll(), o.nulSeparated);
+        return true;
+    }
+} // namespace
+
+int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
+{
+    const Parsed parsed = parseArguments(arguments);
+    switch (parsed.request) {
+    case Request::Help:
+        std::fputs(helpText().toUtf8().constData(), out);
+        return 0;
+    case Request::Version:
+        std::fputs(versionText().toUtf8().constData(), out);
+        return 0;
+    case Request::Wrong:
+        std::fputs(("textmend-cli: " + parsed.error + u'\n' + usageText()).toUtf8().constData(), err);
+        return 2;
+    case Request::Run:
+        break;
+    }
+    const Options& o = parsed.options;
+    Output output(o, out, err);
+    StopSignals stop;
+
+    QByteArrayList paths = parsed.options.paths;
+    if (!o.filesFrom.isEmpty() && !readNameList(o, paths, output))
+        return 2;
+    const std::vector<Target> targets =
+        collectTargets(paths, { o.patterns.join(u';'), o.recursive, o.backupDir });
+
+    Run run(o, output, stop);
+    if (!o.backupDir.isEmpty() && !o.dryRun && !run.backUp(targets))
+        return stop.signal() ? 128 + stop.signal() : 2;
+
+    bool stopped = false;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        output.progress(qsizetype(i), qsizetype(targets.size()), targets[i].shown);
+        if (run.process(targets[i]) == Next::Stop) {
+            output.error(QStringLiteral("textmend-cli: stopped; %1 more files were not visited")
+                             .arg(targets.size() - i - 1));
+            stopped = true;
+            break;
+        }
+        // Ctrl+C, SIGTERM, or nobody reading the output any more: the file in hand is finished.
+        if (stop.requested() || output.outputGone()) {
+            stopped = true;
+            break;
+        }
+        std::fflush(out);
+    }
+    run.document.closeFile();
+    // Once the summary shows, every changed file is on the disk: one flush per file system written.
+    QString why;
+    if (!run.written.flush(&why)) {
+        output.error(
+            QStringLiteral("textmend-cli: the changed files could not be flushed to the disk: ") + why);
+        ++run.refused;
+    }
+    output.summary(run.total, qsizetype(targets.size()), run.changed, run.refused, stopped);
+    if (stop.signal())
+        return 128 + stop.signal();
+    if (run.refused > 0 || output.outputGone())
+        return 2;
+    return run.total > 0 ? 0 : 1;
+}
+
+} // namespace cli
