@@ -9,6 +9,7 @@
 #include "engine/packages/packagesource.h"
 #include "engine/plain/plaintext.h"
 #include "engine/rtf/rtfsource.h"
+#include "engine/text/linebreaks.h"
 #include "engine/text/search.h"
 #include "engine/text/textmodel.h"
 
@@ -18,17 +19,6 @@ namespace engine
 {
 
 enum class Origin { None, Plain, Rich, Package, Streamed };
-
-// Line breaks as the visible text has them: CR LF and a lone CR are one "\n" each.
-inline QString normalizedBreaks(const QString& text)
-{
-    if (!text.contains(u'\r'))
-        return text;
-    QString out = text;
-    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    out.replace(u'\r', u'\n');
-    return out;
-}
 
 struct Document::Private {
     StreamLimits limits;

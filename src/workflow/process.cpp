@@ -2,9 +2,9 @@
 
 #include "backupdir/browseme.h"
 #include "engine/files/filenames.h"
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/prompts.h"
@@ -132,17 +132,23 @@ namespace
     }
 } // namespace
 
+bool FindStringGiven(MainForm& w)
+{
+    if (!w.Findme->toPlainText().isEmpty())
+        return true;
+    platform::MsgBox(QStringLiteral("Please enter a search sting     "),
+        QStringLiteral("Nothing to Search for"), platform::Icon::Information);
+    w.Findme->setFocus();
+    return false;
+}
+
 void Command1_Click(MainForm& w)
 {
     // A second Process while one works is dropped.
     if (w.runInProgress)
         return;
-    if (w.Findme->toPlainText().isEmpty()) {
-        platform::MsgBox(QStringLiteral("Please enter a search sting     "),
-            QStringLiteral("Nothing to Search for"), platform::Icon::Information);
-        w.Findme->setFocus();
+    if (!FindStringGiven(w))
         return;
-    }
     // From here to the summary nothing may start another run or change what this one works on; a
     // close waits for the copy or file in hand, and the window closes when the guard goes.
     const RunGuard guard(w);

@@ -6,6 +6,8 @@ class MainForm;
 namespace workflow
 {
 
+// True when there is a string to find; otherwise says so and puts the focus in its box.
+bool FindStringGiven(MainForm& w);
 void Command1_Click(MainForm& w);
 void mnuProcess_Click(MainForm& w);
 

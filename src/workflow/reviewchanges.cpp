@@ -63,12 +63,8 @@ void mnuReview_Click(MainForm& w)
     if (w.runInProgress)
         return;
     // The checks and messages of Process and of the replace run, in their order.
-    if (w.Findme->toPlainText().isEmpty()) {
-        platform::MsgBox(QStringLiteral("Please enter a search sting     "),
-            QStringLiteral("Nothing to Search for"), platform::Icon::Information);
-        w.Findme->setFocus();
+    if (!FindStringGiven(w))
         return;
-    }
     if (w.lstFiles->SelCount() == 0) {
         platform::MsgBox(QStringLiteral("Select file(s) to change by placing a Check in the box     "),
             QStringLiteral("Nothing Selected"), platform::Icon::Information);

@@ -2,6 +2,7 @@
 
 #include "engine/files/filewrite.h"
 #include "engine/plain/plainstream_pass.h"
+#include "engine/text/linebreaks.h"
 #include "engine/text/search.h"
 #include "engine/text/utf8.h"
 
@@ -16,16 +17,6 @@ namespace
 {
     // The start read for the preview: enough bytes for a million characters of any encoding.
     constexpr qsizetype kHeadBytes = (qsizetype(4) << 20) + 16;
-
-    QString normalizedBreaks(const QString& text)
-    {
-        if (!text.contains(u'\r'))
-            return text;
-        QString out = text;
-        out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        out.replace(u'\r', u'\n');
-        return out;
-    }
 
     bool startsWith(QByteArrayView bytes, std::initializer_list<uchar> head)
     {
