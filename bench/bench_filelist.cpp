@@ -9,9 +9,9 @@
 // the listing it prints, for comparison, Qt's own directory listing with a wildcard filter. The
 // settings store and the program folder point into the temporary folder.
 #include "app/mainwindow.h"
+#include "fileops/files.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "richtext/rtftext.h"

@@ -8,9 +8,9 @@
 // process's peak memory; run each in a process of its own, and on a fresh copy of the folder for run
 // and undo. The settings store and the program folder point into a temporary folder.
 #include "app/mainwindow.h"
+#include "fileops/files.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/prompts.h"

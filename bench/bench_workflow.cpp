@@ -8,9 +8,9 @@
 // The settings store and the program folder point into a temporary folder, so the user's own
 // settings are never read or written. Exits 1 when a file was skipped or not written.
 #include "app/mainwindow.h"
+#include "fileops/files.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/prompts.h"

@@ -8,8 +8,8 @@
 #include "about/frmabout.h"
 #include "app/mainwindow.h"
 #include "backupdir/browseme.h"
-#include "platform/checklist.h"
 #include "fileops/files.h"
+#include "platform/checklist.h"
 #include "platform/folderlist.h"
 #include "richtext/rtftext.h"
 

@@ -1,9 +1,9 @@
 #include "about/about.h"
 
 #include "about/frmabout.h"
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/desktop.h"
-#include "fileops/files.h"
 
 #include <QFileInfo>
 

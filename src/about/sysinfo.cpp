@@ -1,8 +1,8 @@
 #include "about/sysinfo.h"
 
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/desktop.h"
-#include "fileops/files.h"
 #include "platform/prompts.h"
 
 #include <QFileInfo>

@@ -2,6 +2,7 @@
 
 #include "about/about.h"
 #include "engine/files/journal.h"
+#include "fileops/files.h"
 #include "filetypes/filetypes.h"
 #include "platform/accessible.h"
 #include "platform/appicon.h"
@@ -10,7 +11,6 @@
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"
@@ -30,17 +30,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QUrl>
 #include <QWindowStateChangeEvent>
 
 namespace
@@ -452,37 +448,6 @@ void MainWindow::changeEvent(QEvent* event)
     MainForm::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-}
-
-namespace
-{
-// The local file or folder a drag carries first, or "".
-QString droppedPath(const QMimeData* data)
-{
-    if (!data || !data->hasUrls())
-        return {};
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    return {};
-}
-} // namespace
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (!runInProgress && !droppedPath(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event)
-{
-    Form_DragDrop(event);
-}
-
-void MainWindow::Form_DragDrop(QDropEvent* event)
-{
-    if (workflow::openPath(*this, droppedPath(event->mimeData())))
-        event->acceptProposedAction();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

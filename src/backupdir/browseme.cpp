@@ -2,12 +2,12 @@
 
 #include "backupdir/pathonly.h"
 #include "backupdir/pictures.h"
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/accessible.h"
 #include "platform/appicon.h"
 #include "platform/buttonkeys.h"
 #include "platform/drivelist.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/fonts.h"
 #include "platform/label.h"

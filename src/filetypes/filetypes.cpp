@@ -1,9 +1,9 @@
 #include "filetypes/filetypes.h"
 
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "patternfile/patternfile.h"
 #include "platform/combobox.h"
-#include "fileops/files.h"
 #include "platform/yield.h"
 
 #include <QDir>

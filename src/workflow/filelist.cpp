@@ -1,11 +1,11 @@
 #include "workflow/filelist.h"
 
 #include "engine/files/filenames.h"
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/paintfreeze.h"

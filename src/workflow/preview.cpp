@@ -1,8 +1,8 @@
 #include "workflow/preview.h"
 
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "richtext/rtftext.h"

@@ -2,10 +2,10 @@
 
 #include "engine/files/filenames.h"
 #include "engine/runjournal/runjournal.h"
+#include "fileops/files.h"
 #include "mainform/mainform.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
-#include "fileops/files.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "platform/yield.h"
@@ -275,8 +275,8 @@ namespace
         platform::DoEvents();
 
         engine::ByteChanges changes;
-        const SaveOutcome saved
-            = document.SaveFile(path, document.document().fileType(), w.journal ? &changes : nullptr);
+        const SaveOutcome saved =
+            document.SaveFile(path, document.document().fileType(), w.journal ? &changes : nullptr);
         if (saved != SaveOutcome::Written) {
             w.lblTotal->setCaption(totalBefore);
             report(w, name, QStringLiteral("not written: ") + engine::describe(saved));

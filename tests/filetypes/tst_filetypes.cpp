@@ -1,6 +1,6 @@
+#include "fileops/files.h"
 #include "filetypes/filetypes.h"
 #include "platform/combobox.h"
-#include "fileops/files.h"
 #include "support/windowtest.h"
 
 #include <QDir>
