@@ -79,11 +79,16 @@ Parsed parseArguments(const QByteArrayList& arguments)
             patterns << QString::fromLocal8Bit(value);
         else if (name == "files-from")
             o.filesFrom = engine::decodeFileName(value);
+        else if (name == "journal")
+            o.journal = engine::decodeFileName(value);
+        else if (name == "undo")
+            o.undo = engine::decodeFileName(value);
         else
             o.backupDir = engine::decodeFileName(value);
     };
     auto takesValue = [](QByteArrayView name) {
-        return name == "pattern" || name == "files-from" || name == "backup-dir";
+        return name == "pattern" || name == "files-from" || name == "backup-dir" || name == "journal"
+            || name == "undo";
     };
 
     bool optionsEnded = false;
@@ -135,6 +140,13 @@ Parsed parseArguments(const QByteArrayList& arguments)
         parsed.request = help ? Request::Help : Request::Version;
         return parsed;
     }
+    if (!o.undo.isEmpty()) {
+        // Taking a run back needs its journal and nothing else.
+        if (!operands.isEmpty())
+            return wrong(QStringLiteral("--undo takes no FIND, REPLACE or PATH"));
+        parsed.request = Request::Undo;
+        return parsed;
+    }
     if (operands.size() < 2)
         return wrong(operands.isEmpty() ? QStringLiteral("FIND and REPLACE are missing")
                                         : QStringLiteral("REPLACE is missing"));
@@ -148,6 +160,8 @@ Parsed parseArguments(const QByteArrayList& arguments)
         o.paths << QByteArray(".");
     if (o.nulSeparated && o.filesFrom.isEmpty())
         return wrong(QStringLiteral("-0 needs --files-from"));
+    if (!o.journal.isEmpty() && o.dryRun)
+        return wrong(QStringLiteral("--journal records what a run writes: a dry run writes nothing"));
     if (o.diff && o.json)
         return wrong(QStringLiteral("--diff and --json cannot be combined"));
     o.patterns = patterns.isEmpty() ? QStringList { QStringLiteral("*.txt") } : patterns;
@@ -158,6 +172,7 @@ Parsed parseArguments(const QByteArrayList& arguments)
 QString usageText()
 {
     return QStringLiteral("Usage: textmend-cli [OPTIONS] FIND REPLACE [PATH...]\n"
+                          "       textmend-cli --undo=JOURNAL\n"
                           "Try 'textmend-cli --help' for more information.\n");
 }
 
@@ -165,6 +180,7 @@ QString helpText()
 {
     return QStringLiteral(
         "Usage: textmend-cli [OPTIONS] FIND REPLACE [PATH...]\n"
+        "       textmend-cli --undo=JOURNAL\n"
         "Replace FIND with REPLACE in files: plain text in any encoding and RTF documents,\n"
         "each read and written by what it holds, every byte outside the replaced text kept.\n"
         "Each PATH is a file or a folder (default: the current folder). Without --match-case\n"
@@ -183,6 +199,9 @@ QString helpText()
         "      --backup-dir=DIR   copy every file that will change into DIR before any file\n"
         "                         changes, keeping the folders below each PATH\n"
         "  -n, --dry-run          write nothing; report what would change\n"
+        "      --journal=FILE     write to FILE which bytes the run changed in each file\n"
+        "      --undo=FILE        take back exactly the run whose journal is FILE: every file\n"
+        "                         gets its old bytes back, unless it changed since that run\n"
         "      --diff             print a unified diff of the visible text of each change\n"
         "      --json             print one JSON object per file and one for the summary\n"
         "  -q, --quiet            print nothing but errors\n"

@@ -15,6 +15,8 @@ struct Options {
     QStringList patterns; // matched against the names in a folder, as the window's pattern is
     QString filesFrom; // a file of names, "-" for standard input; empty when not asked
     QString backupDir;
+    QString journal; // where to write what the run changed, for --undo; empty when not asked
+    QString undo; // the journal of a run to take back; empty for a run
     bool nulSeparated = false; // the names in filesFrom end with NUL bytes instead of line breaks
     bool recursive = false;
     bool matchCase = false;
@@ -25,7 +27,7 @@ struct Options {
     bool quiet = false;
 };
 
-enum class Request { Run, Help, Version, Wrong };
+enum class Request { Run, Undo, Help, Version, Wrong };
 
 struct Parsed {
     Request request = Request::Wrong;

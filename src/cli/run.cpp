@@ -5,6 +5,8 @@
 #include "cli/targets.h"
 #include "cli/unifieddiff.h"
 #include "engine/document.h"
+#include "engine/files/bytechanges.h"
+#include "engine/runjournal/runjournal.h"
 #include "fileops/files.h"
 
 #include <new>
@@ -134,7 +136,12 @@ namespace
                     if (o.dryRun) {
                         report.outcome = FileOutcome::WouldReplace;
                     } else {
-                        const SaveOutcome saved = document.save(target.path, document.fileType());
+                        engine::ByteChanges changes;
+                        const SaveOutcome saved = document.save(
+                            target.path, document.fileType(), o.journal.isEmpty() ? nullptr : &changes);
+                        if (saved == SaveOutcome::Written && !o.journal.isEmpty())
+                            journal.add(
+                                QFileInfo(target.path).absoluteFilePath(), report.count, std::move(changes));
                         if (saved == SaveOutcome::Written) {
                             report.outcome = FileOutcome::Replaced;
                             written.note(target.path);
@@ -233,6 +240,7 @@ namespace
         Output& out;
         engine::Document document;
         platform::WrittenDisks written;
+        engine::RunJournal journal; // with --journal: what each file written changed
         qint64 total = 0;
         qsizetype changed = 0;
         qsizetype refused = 0;
@@ -240,6 +248,36 @@ namespace
     private:
         StopSignals& m_stop;
     };
+
+    // Takes back the run whose journal is `o.undo`: one line per file restored, a refusal for each
+    // file that changed since that run.
+    int undoRun(const Options& o, Output& output)
+    {
+        QString why;
+        const std::optional<engine::RunJournal> journal = engine::RunJournal::load(o.undo, &why);
+        if (!journal) {
+            output.error(QStringLiteral("textmend-cli: %1: %2").arg(printable(o.undo), why));
+            return 2;
+        }
+        qint64 total = 0;
+        qsizetype changed = 0, refused = 0;
+        for (const engine::RunJournalEntry& entry : journal->entries()) {
+            const engine::UndoResult undone = engine::undoEntry(entry);
+            FileReport report { printable(entry.path), 0, FileOutcome::Replaced, {}, {} };
+            if (undone.outcome == engine::UndoOutcome::Restored) {
+                report.count = entry.replacements;
+                total += entry.replacements;
+                ++changed;
+            } else {
+                report.outcome = FileOutcome::NotWritten;
+                report.reason = engine::describe(undone);
+                ++refused;
+            }
+            output.file(report);
+        }
+        output.summary(total, qsizetype(journal->entries().size()), changed, refused, false);
+        return refused > 0 ? 2 : total > 0 ? 0 : 1;
+    }
 
     bool readNameList(const Options& o, QByteArrayList& paths, Output& out)
     {
@@ -270,10 +308,13 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
         std::fputs(("textmend-cli: " + parsed.error + u'\n' + usageText()).toUtf8().constData(), err);
         return 2;
     case Request::Run:
+    case Request::Undo:
         break;
     }
     const Options& o = parsed.options;
     Output output(o, out, err);
+    if (parsed.request == Request::Undo)
+        return undoRun(o, output);
     StopSignals stop;
 
     QByteArrayList paths = parsed.options.paths;
@@ -308,6 +349,11 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
     if (!run.written.flush(&why)) {
         output.error(
             QStringLiteral("textmend-cli: the changed files could not be flushed to the disk: ") + why);
+        ++run.refused;
+    }
+    if (!o.journal.isEmpty() && !run.journal.save(o.journal, &why)) {
+        output.error(QStringLiteral("textmend-cli: the journal %1 could not be written: %2")
+                         .arg(printable(o.journal), why));
         ++run.refused;
     }
     output.summary(run.total, qsizetype(targets.size()), run.changed, run.refused, stopped);

@@ -249,6 +249,29 @@ private slots:
         checkAll(after);
     }
 
+    // --undo takes back exactly what the run wrote: a replacement that stood there before stays, a
+    // deletion comes back, a file changed since is left as it is now.
+    void journalAndUndo()
+    {
+        writeAll({ "a.txt=Mr and Mister\r\n", "b.txt=Mr", "c.rtf={\\rtf1 Mr\\par}" });
+        const Result run = cli({ "--journal", "run.journal", "-p", "*.txt;*.rtf", "--match-case", "Mr",
+            "Mister" });
+        QCOMPARE(run.status, 0);
+        checkAll({ "a.txt=Mister and Mister\r\n", "b.txt=Mister", "c.rtf={\\rtf1 Mister\\par}" });
+        write("b.txt", "edited since");
+        const Result undone = cli({ "--undo=run.journal" });
+        QCOMPARE(undone.status, 2);
+        checkAll({ "a.txt=Mr and Mister\r\n", "b.txt=edited since", "c.rtf={\\rtf1 Mr\\par}" });
+        QVERIFY(undone.err.contains("b.txt - not written: changed since the run: not undone"));
+        QCOMPARE(cli({ "--undo=run.journal", "Mr" }).status, 2); // no FIND with --undo
+
+        write("d.txt", "keep this, cut this");
+        QCOMPARE(cli({ "--journal=cut.journal", "-p", "d.txt", ", cut this", "" }).status, 0);
+        QCOMPARE(read("d.txt"), QByteArray("keep this"));
+        QCOMPARE(cli({ "--undo", "cut.journal" }).status, 0);
+        QCOMPARE(read("d.txt"), QByteArray("keep this, cut this"));
+    }
+
     void readOnlyAndLinks()
     {
         write("ro.txt", "x");
