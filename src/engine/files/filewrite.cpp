@@ -177,6 +177,16 @@ namespace
         {
             return { outcome, false, error ? systemError(error) : QString() };
         }
+        // The system would not let the file be written: a read-only disk, a file the user may not
+        // write, or another failure.
+        static WriteResult refused(int error)
+        {
+            if (error == EROFS)
+                return failed(SaveOutcome::FolderNotWritable);
+            return failed(error == EACCES || error == EPERM || error == ETXTBSY ? SaveOutcome::ReadOnly
+                                                                                : SaveOutcome::Failed,
+                error);
+        }
         std::optional<WriteResult> openOriginal();
         bool stillTheFile() const;
         bool makeTemp();
@@ -218,14 +228,8 @@ namespace
         // The superuser could write a file that nobody may write, but its owner marked it read-only.
         if (!(now.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
             return failed(SaveOutcome::ReadOnly);
-        if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0) {
-            const int error = errno;
-            if (error == EROFS)
-                return failed(SaveOutcome::FolderNotWritable);
-            return failed(error == EACCES || error == EPERM || error == ETXTBSY ? SaveOutcome::ReadOnly
-                                                                                : SaveOutcome::Failed,
-                error);
-        }
+        if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
+            return refused(errno);
         if (loaded.viaLink) {
             // The new file replaces the one the link leads to, not the link.
             char* real = ::realpath(path.constData(), nullptr);
@@ -342,14 +346,8 @@ namespace
         int writable = ::open(self.constData(), O_RDWR | O_CLOEXEC);
         if (writable < 0 && errno == ENOENT)
             writable = ::open(path.constData(), O_RDWR | O_CLOEXEC | (loaded.viaLink ? 0 : O_NOFOLLOW));
-        if (writable < 0) {
-            const int error = errno;
-            if (error == EROFS)
-                return failed(SaveOutcome::FolderNotWritable);
-            return failed(error == EACCES || error == EPERM || error == ETXTBSY ? SaveOutcome::ReadOnly
-                                                                                : SaveOutcome::Failed,
-                error);
-        }
+        if (writable < 0)
+            return refused(errno);
         // The journal names the file itself, wherever the program that replays it runs.
         char* real = ::realpath(target.constData(), nullptr);
         const QByteArray named = real ? QByteArray(real) : target;

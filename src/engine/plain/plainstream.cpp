@@ -223,36 +223,6 @@ QString PlainStream::headText(qsizetype count) const
     return QString(reinterpret_cast<const QChar*>(units.data()), n);
 }
 
-// A replacement in the file's encoding, with the file's own line ending.
-QByteArray PlainStream::encode(const QString& text) const
-{
-    const QString lineBreak = ending == LineEnding::CRLF ? QStringLiteral("\r\n")
-        : ending == LineEnding::CR                       ? QStringLiteral("\r")
-                                                         : QStringLiteral("\n");
-    QString converted = text;
-    converted.replace(u'\n', lineBreak);
-    QByteArray out;
-    switch (enc) {
-    case TextEncoding::Utf8:
-        return converted.toUtf8();
-    case TextEncoding::Windows1252:
-        for (QChar c : converted)
-            out.append(char(unicodeToWindows1252(c.unicode())));
-        return out;
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        for (QChar c : converted) {
-            const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-            if (enc == TextEncoding::Utf16LE)
-                out.append(lo).append(hi);
-            else
-                out.append(hi).append(lo);
-        }
-        return out;
-    }
-    return out;
-}
-
 StreamResult PlainStream::replace(
     const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
 {
@@ -294,7 +264,7 @@ StreamResult PlainStream::replace(
     }
     if (pass.replacement.contains(u'\n') && !findEnding(&why))
         return failed(SaveOutcome::Failed, why);
-    pass.encoded = encode(pass.replacement);
+    pass.encoded = encodeInserted(pass.replacement, enc, ending);
     pass.progress = progress;
     pass.replaced = 0;
 

@@ -67,7 +67,6 @@ private:
     bool scanBytes(Pass& pass);
     bool scanDecoded(Pass& pass);
     qsizetype decodeWindow(const uchar* p, qsizetype n, qint64 at, qsizetype from, bool last) const;
-    QByteArray encode(const QString& text) const;
 
     qsizetype piece;
     QString path;

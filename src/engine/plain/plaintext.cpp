@@ -270,7 +270,7 @@ void PlainText::decodeBody()
     visible.size = length;
 }
 
-QByteArray PlainText::encodeInserted(const QString& text) const
+QByteArray encodeInserted(const QString& text, TextEncoding enc, LineEnding ending)
 {
     const QString breakText = ending == LineEnding::CRLF ? QStringLiteral("\r\n")
         : ending == LineEnding::CR                       ? QStringLiteral("\r")

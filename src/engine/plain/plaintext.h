@@ -20,6 +20,10 @@ class Matcher;
 
 enum class LineEnding { LF, CRLF, CR };
 
+// Inserted text as the file's bytes: in its encoding, each line break (CR LF, LF or a lone CR) as the
+// file's own line ending.
+QByteArray encodeInserted(const QString& text, TextEncoding enc, LineEnding ending);
+
 // A plain-text file held byte for byte, with its visible text. Line breaks (CRLF, LF or a lone CR)
 // are one "\n" each in the visible text. Writing copies the original bytes between edits and encodes
 // only the inserted text, in the file's encoding and with the file's own line ending.
@@ -89,7 +93,6 @@ private:
     void remember(qsizetype visiblePos, qsizetype bytePos);
     qsizetype byteOffset(qsizetype& visPos, qsizetype& bytePos, qsizetype target) const;
     void decodeBody();
-    QByteArray encodeInserted(const QString& text) const;
     bool unchanged(const Edit& edit, qsizetype from, qsizetype to) const;
 
     QByteArray held; // the file's bytes

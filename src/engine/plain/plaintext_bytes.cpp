@@ -266,7 +266,7 @@ bool PlainText::write(const EditList& edits, QIODevice& out, ByteChanges* change
         put(raw + copied, start - copied);
         recorder.kept(copied, start - copied);
         if (edit.text.constData() != encodedFor || edit.text.size() != encodedLength) {
-            encoded = encodeInserted(edit.text);
+            encoded = encodeInserted(edit.text, enc, ending);
             encodedFor = edit.text.constData();
             encodedLength = edit.text.size();
         }
