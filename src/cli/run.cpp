@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/options.h"
+#include "cli/orderedwork.h"
 #include "cli/output.h"
 #include "cli/stopsignals.h"
 #include "cli/targets.h"
@@ -9,11 +10,13 @@
 #include "engine/runjournal/runjournal.h"
 #include "fileops/files.h"
 
+#include <algorithm>
 #include <new>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <set>
+#include <thread>
 
 using engine::LoadOutcome;
 using engine::SaveOutcome;
@@ -40,10 +43,30 @@ namespace
         }
     }
 
+    // A file larger than this is worked on while no other file is, so that the run never holds two of
+    // them at once.
+    constexpr qint64 AloneAbove = 8 << 20;
+
+    // Threads enough to keep the processors and the disk busy; more would only hold more files.
+    int workerCount(const std::vector<Target>& targets)
+    {
+        const int processors = int(std::thread::hardware_concurrency());
+        return int(std::min<std::size_t>(targets.size(), std::size_t(std::clamp(processors, 1, 4))));
+    }
+
     int searchOptions(const Options& o)
     {
         return (o.wholeWord ? engine::rtfWholeWord : 0) | (o.matchCase ? engine::rtfMatchCase : 0);
     }
+
+    // What became of one file, kept until its line is printed; the run's totals, its journal and the
+    // file systems to flush are kept as the lines are printed, in the order of the files.
+    struct Processed {
+        FileReport report;
+        Next next = Next::GoOn;
+        bool written = false;
+        engine::ByteChanges changes; // with --journal: what the write changed
+    };
 
     class Run
     {
@@ -57,8 +80,8 @@ namespace
 
         // Loads the file and replaces every match in the document, as the window's engine does; the
         // report tells what became of it so far.
-        bool replaceIn(
-            const Target& target, FileReport& report, std::vector<Replacement>* replacements, QString* before)
+        bool replaceIn(engine::Document& document, const Target& target, FileReport& report,
+            std::vector<Replacement>* replacements, QString* before) const
         {
             const LoadOutcome loaded = document.load(target.path, engine::LoadMode::RichOrText);
             if (loaded != LoadOutcome::Loaded) {
@@ -90,12 +113,13 @@ namespace
 
         // A plain file too large to hold is replaced and written a piece at a time, as the window
         // does; its changes cannot be shown before they are written.
-        Next replaceStreamed(const Target& target, FileReport& report)
+        void replaceStreamed(engine::Document& document, Processed& done) const
         {
+            FileReport& report = done.report;
             if (o.dryRun || o.diff) {
                 report.outcome = FileOutcome::Skipped;
                 report.reason = QStringLiteral("too large to show its changes before they are written");
-                return Next::GoOn;
+                return;
             }
             const engine::StreamResult result =
                 document.replaceStreamed(o.find, o.replacement, searchOptions(o));
@@ -103,32 +127,30 @@ namespace
             if (result.outcome != SaveOutcome::Written) {
                 report.outcome = FileOutcome::NotWritten;
                 report.reason = engine::describe(result.outcome);
-                return afterRefusal(result.outcome);
-            }
-            if (result.replaced > 0) {
+                done.next = afterRefusal(result.outcome);
+            } else if (result.replaced > 0) {
                 report.outcome = FileOutcome::Replaced;
-                written.note(target.path);
+                done.written = true;
             }
-            return Next::GoOn;
         }
 
-        Next process(const Target& target)
+        // Replaces in one file with a document of its own; safe to call for several files at once.
+        void process(engine::Document& document, const Target& target, Processed& done) const
         {
-            FileReport report;
+            FileReport& report = done.report;
             report.name = target.shown;
             if (!target.refusal.isEmpty()) {
                 const qsizetype colon = target.refusal.indexOf(QStringLiteral(": "));
                 report.outcome = target.refusal.startsWith(QStringLiteral("not read")) ? FileOutcome::NotRead
                                                                                        : FileOutcome::Skipped;
                 report.reason = target.refusal.mid(colon + 2);
-                finish(report);
-                return Next::GoOn;
+                return;
             }
             std::vector<Replacement> replacements;
             QString before;
-            Next next = Next::GoOn;
             try {
-                if (replaceIn(target, report, o.diff ? &replacements : nullptr, o.diff ? &before : nullptr)
+                if (replaceIn(document, target, report, o.diff ? &replacements : nullptr,
+                        o.diff ? &before : nullptr)
                     && !document.isStreamed()) {
                     if (o.diff)
                         report.diff =
@@ -136,37 +158,41 @@ namespace
                     if (o.dryRun) {
                         report.outcome = FileOutcome::WouldReplace;
                     } else {
-                        engine::ByteChanges changes;
                         const SaveOutcome saved = document.save(
-                            target.path, document.fileType(), o.journal.isEmpty() ? nullptr : &changes);
-                        if (saved == SaveOutcome::Written && !o.journal.isEmpty())
-                            journal.add(
-                                QFileInfo(target.path).absoluteFilePath(), report.count, std::move(changes));
+                            target.path, document.fileType(), o.journal.isEmpty() ? nullptr : &done.changes);
                         if (saved == SaveOutcome::Written) {
                             report.outcome = FileOutcome::Replaced;
-                            written.note(target.path);
+                            done.written = true;
                         } else {
                             report.outcome = FileOutcome::NotWritten;
                             report.reason = engine::describe(saved);
                             report.diff.clear();
-                            next = afterRefusal(saved);
+                            done.next = afterRefusal(saved);
                         }
                     }
                 } else if (document.isStreamed()) {
-                    next = replaceStreamed(target, report);
+                    replaceStreamed(document, done);
                 }
             } catch (const std::bad_alloc&) {
-                report =
-                    FileReport { target.shown, 0, FileOutcome::NotRead, QStringLiteral("out of memory"), {} };
+                done = Processed { { target.shown, 0, FileOutcome::NotRead, QStringLiteral("out of memory"),
+                                       {} },
+                    Next::GoOn, false, {} };
             }
             // The document lets go of the file's bytes before the next one is read.
             document.setText(QString());
-            finish(report);
-            return next;
+            document.closeFile();
         }
 
-        void finish(const FileReport& report)
+        // Prints a file's line and counts it, in the order of the files.
+        void finish(const Target& target, Processed& done)
         {
+            const FileReport& report = done.report;
+            if (done.written) {
+                written.note(target.path);
+                if (!o.journal.isEmpty())
+                    journal.add(
+                        QFileInfo(target.path).absoluteFilePath(), report.count, std::move(done.changes));
+            }
             total += report.count;
             if (report.outcome == FileOutcome::Replaced || report.outcome == FileOutcome::WouldReplace)
                 ++changed;
@@ -187,6 +213,7 @@ namespace
             }
             std::vector<const Target*> copies;
             std::set<QString> names;
+            engine::Document document;
             for (const Target& target : targets) {
                 if (!target.refusal.isEmpty())
                     continue;
@@ -198,7 +225,7 @@ namespace
                     return false;
                 }
                 FileReport probe;
-                if (!replaceIn(target, probe, nullptr, nullptr))
+                if (!replaceIn(document, target, probe, nullptr, nullptr))
                     continue;
                 if (!names.insert(target.relative).second) {
                     out.error(QStringLiteral("textmend-cli: two files would have the same backup copy %1; "
@@ -210,7 +237,7 @@ namespace
                 if (m_stop.requested())
                     return false;
             }
-            document.setText(QString());
+            document.closeFile();
             QStringList failed;
             for (const Target* target : copies) {
                 const QString destination = folder + u'/' + target->relative;
@@ -238,7 +265,6 @@ namespace
 
         const Options& o;
         Output& out;
-        engine::Document document;
         platform::WrittenDisks written;
         engine::RunJournal journal; // with --journal: what each file written changed
         qint64 total = 0;
@@ -327,23 +353,40 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
     if (!o.backupDir.isEmpty() && !o.dryRun && !run.backUp(targets))
         return stop.signal() ? 128 + stop.signal() : 2;
 
+    // Several files are worked on at once, their lines printed in the order of the files.
+    const int threads = workerCount(targets);
+    std::vector<engine::Document> documents(threads);
+    std::vector<Processed> processed(targets.size());
     bool stopped = false;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
+    bool halted = false; // by a file whose refusal ends the run
+    OrderedWork work;
+    work.count = targets.size();
+    work.threads = threads;
+    work.work = [&](std::size_t i, int worker) {
+        run.process(documents[worker], targets[i], processed[i]);
+        return processed[i].next == Next::GoOn;
+    };
+    work.alone = [&](std::size_t i) {
+        return targets[i].size > AloneAbove;
+    };
+    work.report = [&](std::size_t i) {
         output.progress(qsizetype(i), qsizetype(targets.size()), targets[i].shown);
-        if (run.process(targets[i]) == Next::Stop) {
-            output.error(QStringLiteral("textmend-cli: stopped; %1 more files were not visited")
-                             .arg(targets.size() - i - 1));
-            stopped = true;
-            break;
-        }
-        // Ctrl+C, SIGTERM, or nobody reading the output any more: the file in hand is finished.
-        if (stop.requested() || output.outputGone()) {
-            stopped = true;
-            break;
-        }
+        halted = halted || processed[i].next == Next::Stop;
+        run.finish(targets[i], processed[i]);
+        processed[i] = Processed();
         std::fflush(out);
+    };
+    // Ctrl+C, SIGTERM, or nobody reading the output any more: the files in hand are finished.
+    work.stopping = [&] {
+        stopped = stopped || stop.requested() || output.outputGone();
+        return stopped;
+    };
+    const std::size_t begun = runInOrder(work);
+    if (halted) {
+        output.error(QStringLiteral("textmend-cli: stopped; %1 more files were not visited")
+                         .arg(targets.size() - begun));
+        stopped = true;
     }
-    run.document.closeFile();
     // Once the summary shows, every changed file is on the disk: one flush per file system written.
     QString why;
     if (!run.written.flush(&why)) {

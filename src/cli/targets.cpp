@@ -51,7 +51,7 @@ namespace
             if (!S_ISDIR(info.st_mode)) {
                 // Given by name: taken whatever its name or kind; the document refuses what it cannot read.
                 const qsizetype slash = given.lastIndexOf(QLatin1Char('/'));
-                take(given, given, given.mid(slash + 1), { info.st_dev, info.st_ino });
+                take(given, given, given.mid(slash + 1), { info.st_dev, info.st_ino }, info.st_size);
                 return;
             }
             // "." stands for the folder the names are shown relative to.
@@ -69,7 +69,7 @@ namespace
                 if (!f.refusal.isEmpty())
                     refuse(engine::decodeFileName(f.local), shown, f.refusal);
                 else
-                    take(engine::decodeFileName(f.local), shown, f.relative, f.id);
+                    take(engine::decodeFileName(f.local), shown, f.relative, f.id, f.size);
             }
         }
 
@@ -81,12 +81,13 @@ namespace
             QString relative;
             FileId id;
             QString refusal;
+            qint64 size = 0;
         };
 
-        void take(const QString& path, const QString& shown, const QString& relative, FileId id)
+        void take(const QString& path, const QString& shown, const QString& relative, FileId id, qint64 size)
         {
             if (m_seen.insert(id).second)
-                targets.push_back({ path, shown, relative, {} });
+                targets.push_back({ path, shown, relative, {}, size });
         }
 
         void refuse(const QString& path, const QString& shown, const QString& why)
@@ -138,7 +139,9 @@ namespace
                     if (m_rules.recursive)
                         subfolders.emplace_back(local, joined(relative, decoded));
                 } else if (type == DT_REG && m_matcher.matches(decoded)) {
-                    found.push_back({ local, joined(relative, decoded), id, {} });
+                    // Its size decides whether it may be worked on beside other files.
+                    const qint64 size = ::fstatat(dirFd, entry->d_name, &info, 0) == 0 ? info.st_size : 0;
+                    found.push_back({ local, joined(relative, decoded), id, {}, size });
                 }
             }
             ::closedir(dir);

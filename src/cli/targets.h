@@ -14,6 +14,7 @@ struct Target {
     QString shown; // in the output: the PATH given, joined with the path below it
     QString relative; // below the PATH given (a file given itself: its name); the backup keeps it
     QString refusal; // empty, or why the name is not visited: "not read: file not found"
+    qint64 size = 0; // in bytes, when it was listed
 };
 
 struct TargetRules {

@@ -3,6 +3,7 @@
 #include "engine/files/filenames.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <QDir>
 #include <QFile>
@@ -290,7 +291,7 @@ Journal::~Journal()
 
 int Journal::create(const JournalEntry& entry)
 {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter = 0; // files may be written on several threads at once
     const QByteArray folder = QFile::encodeName(journalFolder());
     QDir().mkpath(journalFolder());
     QByteArray partial;
