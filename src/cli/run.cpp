@@ -121,8 +121,8 @@ namespace
                 report.reason = QStringLiteral("too large to show its changes before they are written");
                 return;
             }
-            const engine::StreamResult result =
-                document.replaceStreamed(o.find, o.replacement, searchOptions(o));
+            const engine::StreamResult result = document.replaceStreamed(
+                o.find, o.replacement, searchOptions(o), {}, o.journal.isEmpty() ? nullptr : &done.changes);
             report.count = result.replaced;
             if (result.outcome != SaveOutcome::Written) {
                 report.outcome = FileOutcome::NotWritten;

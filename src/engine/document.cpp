@@ -181,8 +181,8 @@ bool Document::isStreamed() const
     return d->origin == Origin::Streamed;
 }
 
-StreamResult Document::replaceStreamed(
-    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
+StreamResult Document::replaceStreamed(const QString& find, const QString& replacement, int options,
+    const std::function<void(qint64)>& progress, ByteChanges* changes)
 {
     StreamResult result;
     const QString path = d->loadedPath;
@@ -195,7 +195,7 @@ StreamResult Document::replaceStreamed(
             opened == LoadOutcome::Missing ? SaveOutcome::ChangedByAnotherProgram : SaveOutcome::Failed;
         result.error = why.isEmpty() ? describe(opened) : why;
     } else {
-        result = stream.replace(find, replacement, options, progress);
+        result = stream.replace(find, replacement, options, progress, changes);
     }
     if (result.outcome != SaveOutcome::Written)
         d->error = result.error;

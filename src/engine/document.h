@@ -39,7 +39,7 @@ public:
     // one after the other, and writes it (see PlainStream::replace); the document then holds the
     // start of the new text.
     StreamResult replaceStreamed(const QString& find, const QString& replacement, int options,
-        const std::function<void(qint64)>& progress = {});
+        const std::function<void(qint64)>& progress = {}, ByteChanges* changes = nullptr);
     // Writes the whole document over the file, keeping the file's names, owner, mode and attributes
     // (see writeFile). The file the document was loaded from must still be the one that was read: a
     // file another program changed, replaced, deleted or turned into a link meanwhile is refused. A

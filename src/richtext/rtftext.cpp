@@ -62,10 +62,10 @@ void RichTextBox::setStreamLimits(const engine::StreamLimits& limits)
     doc.setStreamLimits(limits);
 }
 
-engine::StreamResult RichTextBox::ReplaceStreamed(
-    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
+engine::StreamResult RichTextBox::ReplaceStreamed(const QString& find, const QString& replacement,
+    int options, const std::function<void(qint64)>& progress, engine::ByteChanges* changes)
 {
-    const engine::StreamResult result = doc.replaceStreamed(find, replacement, options, progress);
+    const engine::StreamResult result = doc.replaceStreamed(find, replacement, options, progress, changes);
     documentChanged();
     return result;
 }

@@ -41,7 +41,7 @@ public:
     // replaces as a whole file (see Document::replaceStreamed).
     void setStreamLimits(const engine::StreamLimits& limits);
     engine::StreamResult ReplaceStreamed(const QString& find, const QString& replacement, int options,
-        const std::function<void(qint64)>& progress);
+        const std::function<void(qint64)>& progress, engine::ByteChanges* changes = nullptr);
     // True when the document was read from an RTF file.
     bool isRich() const;
     // Overwrites the file with the whole document: rtfRTF writes rich text, rtfText plain text,

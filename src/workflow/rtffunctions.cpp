@@ -142,14 +142,17 @@ namespace
         const QString& find, const QString& replacement, platform::WrittenDisks* written)
     {
         const QString totalBefore = w.lblTotal->Caption();
-        const engine::StreamResult result =
-            document.ReplaceStreamed(find, replacement, searchOptions(w), [&w](qint64 replaced) {
+        engine::ByteChanges changes;
+        const engine::StreamResult result = document.ReplaceStreamed(
+            find, replacement, searchOptions(w),
+            [&w](qint64 replaced) {
                 if (replaced > 0) {
                     addTo(*w.lblTotal, replaced);
                     addTo(*w.lblTotal2, replaced);
                 }
                 platform::DoEvents();
-            });
+            },
+            w.journal ? &changes : nullptr);
         if (result.outcome != SaveOutcome::Written) {
             w.lblTotal->setCaption(totalBefore);
             report(w, name, QStringLiteral("not written: ") + engine::describe(result.outcome));
@@ -159,6 +162,8 @@ namespace
             resultLine(w, name);
             if (written)
                 written->note(path);
+            if (w.journal)
+                w.journal->add(path, result.replaced, std::move(changes));
         }
         platform::DoEvents();
         return Next::GoOn;

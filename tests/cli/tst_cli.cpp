@@ -254,8 +254,8 @@ private slots:
     void journalAndUndo()
     {
         writeAll({ "a.txt=Mr and Mister\r\n", "b.txt=Mr", "c.rtf={\\rtf1 Mr\\par}" });
-        const Result run = cli({ "--journal", "run.journal", "-p", "*.txt;*.rtf", "--match-case", "Mr",
-            "Mister" });
+        const Result run =
+            cli({ "--journal", "run.journal", "-p", "*.txt;*.rtf", "--match-case", "Mr", "Mister" });
         QCOMPARE(run.status, 0);
         checkAll({ "a.txt=Mister and Mister\r\n", "b.txt=Mister", "c.rtf={\\rtf1 Mister\\par}" });
         write("b.txt", "edited since");
@@ -270,6 +270,30 @@ private slots:
         QCOMPARE(read("d.txt"), QByteArray("keep this"));
         QCOMPARE(cli({ "--undo", "cut.journal" }).status, 0);
         QCOMPARE(read("d.txt"), QByteArray("keep this, cut this"));
+    }
+
+    // A file too large to hold is replaced a piece at a time: it cannot be shown before it is written,
+    // and its journal takes it back all the same.
+    void largeFile()
+    {
+        const QByteArray line("The cat sat.\r\n");
+        write("big.txt", "\xEF\xBB\xBF" + line.repeated((66 << 20) / line.size()));
+        const qint64 lines = (66 << 20) / line.size();
+        const Result shown = cli({ "-n", "--diff", "cat", "dog" });
+        QCOMPARE(shown.status, 2);
+        QVERIFY(
+            shown.err.contains("big.txt - skipped: too large to show its changes before they are written"));
+        QVERIFY(!shown.out.contains("dog"));
+
+        const Result run = cli({ "--journal", "run.journal", "cat", "dog" });
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("big.txt - " + QByteArray::number(lines) + " Strings replaced\n"));
+        QByteArray expected = "\xEF\xBB\xBF" + QByteArray("The dog sat.\r\n").repeated(lines);
+        QVERIFY(read("big.txt") == expected);
+        expected.clear();
+        QCOMPARE(cli({ "--undo", "run.journal" }).status, 0);
+        QVERIFY(read("big.txt") == "\xEF\xBB\xBF" + line.repeated(lines));
+        QCOMPARE(allNames(), QStringList({ "big.txt", "run.journal" }));
     }
 
     void readOnlyAndLinks()

@@ -1,4 +1,5 @@
 #include "doc_testing.h"
+#include "engine/runjournal/runjournal.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -43,20 +44,32 @@ Outcome wholeFile(const QString& path, const QString& find, const QString& with,
     return out;
 }
 
-// The same file replaced as a stream of `piece` bytes at a time.
-Outcome streamed(const QString& path, const QString& find, const QString& with, int options, qsizetype piece)
+// The same file replaced as a stream of `piece` bytes at a time; Undo then takes the file back to
+// `before`, read a piece at a time too.
+Outcome streamed(const QString& path, const QString& find, const QString& with, int options, qsizetype piece,
+    const QByteArray& before)
 {
     Document doc;
     doc.setStreamLimits({ 0, piece, 0 });
     if (doc.load(path, LoadMode::Text) != LoadOutcome::Loaded || !doc.isStreamed())
         qFatal("not streamed");
     qint64 heard = 0;
-    const engine::StreamResult result = doc.replaceStreamed(find, with, options, [&](qint64 n) {
-        heard += n;
-    });
+    engine::RunJournalEntry entry { path, 0, {} };
+    const engine::StreamResult result = doc.replaceStreamed(
+        find, with, options,
+        [&](qint64 n) {
+            heard += n;
+        },
+        &entry.changes);
     if (heard != result.replaced)
         qFatal("progress heard %lld of %lld", heard, result.replaced);
-    return { doctest::readFile(path), result.replaced, result.outcome };
+    const Outcome out { doctest::readFile(path), result.replaced, result.outcome };
+    doc.closeFile();
+    if (out.bytes != before && engine::undoEntry(entry).outcome != engine::UndoOutcome::Restored)
+        qFatal("not undone");
+    if (doctest::readFile(path) != before)
+        qFatal("undone to %s", before.toHex(' ').constData());
+    return out;
 }
 } // namespace
 
@@ -82,7 +95,7 @@ void StreamTest::compare(const QByteArray& before, const QString& find, const QS
     const Outcome expected = wholeFile(whole, find, with, options);
     for (qsizetype piece : pieces) {
         const QString path = doctest::writeFile(dir, "stream.txt", before);
-        const Outcome got = streamed(path, find, with, options, piece);
+        const Outcome got = streamed(path, find, with, options, piece, before);
         if (got.bytes != expected.bytes || got.count != expected.count || got.saved != expected.saved)
             QFAIL(qPrintable(QStringLiteral(
                 "piece %1, %2 -> %3, options %4, file %5: streamed %6 (%7) %8, whole %9 (%10) %11")

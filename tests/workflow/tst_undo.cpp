@@ -18,7 +18,9 @@ void UndoTest::undo_data()
 {
     QTest::addColumn<bool>("menu");
     QTest::addColumn<QString>("replacement");
-    QTest::addColumn<QString>("meanwhile"); // what the user or another program does between run and Undo
+    // What the user or another program does between run and Undo ("streamed": the files are replaced
+    // as files too large to hold are, a piece at a time).
+    QTest::addColumn<QString>("meanwhile");
     QTest::addColumn<QByteArray>("after"); // both files after Undo
     QTest::addColumn<QStringList>("results");
     const QByteArray asAtFirst = "cat dog|cat";
@@ -31,6 +33,8 @@ void UndoTest::undo_data()
                                    << "" << asAtFirst << both;
     QTest::newRow("a deletion") << false << ""
                                 << "" << asAtFirst << both;
+    QTest::newRow("files too large to hold") << false << "dog"
+                                             << "streamed" << asAtFirst << both;
     // Undo takes back what was written, whatever is ticked or chosen now.
     QTest::newRow("nothing ticked now") << false << "dog"
                                         << "untick" << asAtFirst << both;
@@ -62,6 +66,8 @@ void UndoTest::undo()
     w.Findme->setPlainText("cat");
     w.Replaceme->setPlainText(replacement);
     testing::answerChooser(sandbox, sandbox.workFolder() + "/backup");
+    if (meanwhile == "streamed")
+        w.rtftext->setStreamLimits({ 1, 3, 0 });
     QTest::mouseClick(w.Command1, Qt::LeftButton);
     QVERIFY(w.cmdUndo->isEnabled() && w.mnuUndo->isEnabled());
     if (meanwhile == "untick")

@@ -223,8 +223,8 @@ QString PlainStream::headText(qsizetype count) const
     return QString(reinterpret_cast<const QChar*>(units.data()), n);
 }
 
-StreamResult PlainStream::replace(
-    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
+StreamResult PlainStream::replace(const QString& find, const QString& replacement, int options,
+    const std::function<void(qint64)>& progress, ByteChanges* changes)
 {
     StreamResult result;
     auto failed = [&](SaveOutcome outcome, const QString& why) {
@@ -277,6 +277,9 @@ StreamResult PlainStream::replace(
             return false;
         }
         pass.out = &out;
+        pass.changes = changes;
+        if (changes)
+            changes->clear();
         return scan(pass) && file.unchanged();
     });
     result.replaced = pass.replaced;
@@ -285,6 +288,8 @@ StreamResult PlainStream::replace(
     }
     if (written.outcome != SaveOutcome::Written)
         return failed(written.outcome, written.error);
+    if (changes)
+        changes->after = identifyPath(path);
     return result;
 }
 

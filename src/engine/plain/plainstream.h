@@ -15,6 +15,7 @@ class QIODevice;
 namespace engine
 {
 
+class ByteChanges;
 class Matcher;
 
 // Where a file stops being held whole. A plain file larger than `above` bytes is replaced as a
@@ -35,7 +36,8 @@ struct StreamResult {
 
 // A plain-text file replaced as a stream: it finds and replaces exactly what a document holding the
 // whole file finds (the same search, whole-word rule, case folding and line breaks) and writes the
-// same bytes, with memory that depends neither on the file's size nor on the number of matches.
+// same bytes, with memory that depends neither on the file's size nor on the number of matches
+// (unless the changes it writes are kept).
 class PlainStream
 {
 public:
@@ -54,9 +56,10 @@ public:
 
     // Replaces every match of `find` (options: rtfWholeWord, rtfMatchCase) by `replacement`, one
     // after the other from the start as the replace run does, and writes the file through writeFile.
-    // `progress` hears of the replacements made since it was last called, once per piece.
+    // `progress` hears of the replacements made since it was last called, once per piece. With
+    // `changes`, the spans written anew are kept there, which takes memory for every match.
     StreamResult replace(const QString& find, const QString& replacement, int options,
-        const std::function<void(qint64)>& progress = {});
+        const std::function<void(qint64)>& progress = {}, ByteChanges* changes = nullptr);
 
 private:
     struct Pass;

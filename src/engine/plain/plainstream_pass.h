@@ -3,6 +3,7 @@
 // One pass of a plain-text stream over its file: what is searched for, what replaces it, where the
 // new content goes and what the pass has found.
 
+#include "engine/files/bytechanges.h"
 #include "engine/plain/plainstream.h"
 
 #include <functional>
@@ -26,10 +27,12 @@ public:
     void kept(const char* data, qsizetype length);
     void inserted(const QByteArray& bytes) { kept(bytes.constData(), bytes.size()); }
     bool finish();
+    qint64 written() const { return total; } // bytes so far, those still in the buffer too
 
 private:
     QIODevice* out;
     QByteArray pending;
+    qint64 total = 0;
     bool good = true;
 };
 
@@ -45,8 +48,16 @@ struct PlainStream::Pass {
     QString replacement;
     QByteArray encoded;
     QIODevice* out = nullptr; // null: the pass only counts
+    ByteChanges* changes = nullptr; // when not null, hears of every span the pass writes anew
     bool stopAtFirst = false;
     std::function<void(qint64)> progress;
+
+    // A match's old bytes are about to be written over by the replacement.
+    void replacing(const StreamOutput& output, const char* old, qsizetype length)
+    {
+        if (changes)
+            changes->add(output.written(), encoded.size(), QByteArrayView(old, length));
+    }
 
     qint64 replaced = 0;
     QString error; // why the file could not be read

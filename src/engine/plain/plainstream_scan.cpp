@@ -54,6 +54,7 @@ void StreamOutput::kept(const char* data, qsizetype length)
 {
     if (!out || length <= 0)
         return;
+    total += length;
     if (length >= kOutBuffer / 4 || pending.size() + length > kOutBuffer) {
         good = good && out->write(pending) == pending.size();
         pending.resize(0);
@@ -145,6 +146,7 @@ bool PlainStream::scanBytes(Pass& pass)
                 && std::equal(matched.begin(), matched.begin() + m, pass.replacement.utf16());
             if (!unchanged && pass.out) {
                 output.kept(buffer.constData() + (copied - base), base + hit - copied);
+                pass.replacing(output, buffer.constData() + hit, end - hit);
                 output.inserted(pass.encoded);
                 copied = base + end;
             }
@@ -246,6 +248,8 @@ bool PlainStream::scanDecoded(Pass& pass)
                 && std::equal(units.begin() + hit, units.begin() + hit + m, pass.replacement.utf16());
             if (!unchanged && pass.out) {
                 output.kept(buffer.constData() + (copied - base), offsets[size_t(hit)] - copied);
+                pass.replacing(output, buffer.constData() + (offsets[size_t(hit)] - base),
+                    offsets[size_t(hit + m)] - offsets[size_t(hit)]);
                 output.inserted(pass.encoded);
                 copied = offsets[size_t(hit + m)];
             }

@@ -1,7 +1,9 @@
 #include "engine/runjournal/runjournal.h"
 
+#include "engine/files/filepieces.h"
 #include "engine/files/filewrite.h"
 
+#include <algorithm>
 #include <QDataStream>
 #include <QFile>
 #include <QSaveFile>
@@ -15,6 +17,7 @@ namespace
     // replacements, its identity after the run, its distinct old texts and its spans.
     constexpr quint32 kMark = 0x544D4A4E; // "TMJN"
     constexpr quint32 kVersion = 1;
+    constexpr qint64 kPieceSize = qint64(4) << 20; // read at a time when a file is taken back
 
     void writeIdentity(QDataStream& out, const FileIdentity& id)
     {
@@ -154,30 +157,48 @@ std::optional<RunJournal> RunJournal::load(const QString& file, QString* why)
 
 UndoResult undoEntry(const RunJournalEntry& entry)
 {
-    QByteArray now;
-    const ReadResult read = readWholeFile(entry.path, now);
+    // Read a piece at a time: a file too large to hold is taken back as it was replaced.
+    FilePieces now;
+    const ReadResult read = now.open(entry.path);
     if (read.outcome == LoadOutcome::Missing)
         return { UndoOutcome::Missing, SaveOutcome::Written, {} };
     if (read.outcome != LoadOutcome::Loaded)
         return { UndoOutcome::Unreadable, SaveOutcome::Written, read.error };
     const std::vector<ByteChanges::Span>& spans = entry.changes.spans();
     const bool fits = spans.empty() || spans.back().offset + spans.back().length <= now.size();
-    if (!entry.changes.after.known || read.identity != entry.changes.after || !fits)
+    if (!entry.changes.after.known || now.identity() != entry.changes.after || !fits)
         return { UndoOutcome::ChangedSinceRun, SaveOutcome::Written, {} };
 
+    QString why;
     const auto content = [&](QIODevice& out) {
         Writer writer(out);
+        QByteArray piece(qsizetype(std::min<qint64>(now.size(), kPieceSize)), Qt::Uninitialized);
+        auto copy = [&](qint64 from, qint64 to) {
+            while (from < to) {
+                const qint64 got =
+                    now.read(from, piece.data(), std::min<qint64>(to - from, piece.size()), &why);
+                if (got <= 0)
+                    return false;
+                writer.put(piece.constData(), got);
+                from += got;
+            }
+            return true;
+        };
         qint64 copied = 0;
         for (const ByteChanges::Span& span : spans) {
-            writer.put(now.constData() + copied, span.offset - copied);
+            if (!copy(copied, span.offset))
+                return false;
             const QByteArrayView old = entry.changes.oldBytes(span);
             writer.put(old.data(), old.size());
             copied = span.offset + span.length;
         }
-        writer.put(now.constData() + copied, now.size() - copied);
-        return writer.finish();
+        return copy(copied, now.size()) && writer.finish() && now.unchanged();
     };
-    const WriteResult written = writeFile(entry.path, read.identity, content);
+    const WriteResult written = writeFile(entry.path, now.identity(), content);
+    if (written.contentRefused && !now.unchanged())
+        return { UndoOutcome::ChangedSinceRun, SaveOutcome::Written, {} };
+    if (written.contentRefused)
+        return { UndoOutcome::Unreadable, SaveOutcome::Written, why };
     if (written.outcome != SaveOutcome::Written)
         return { UndoOutcome::NotWritten, written.outcome, written.error };
     return {};
