@@ -181,8 +181,9 @@ QString helpText()
     return QStringLiteral(
         "Usage: textmend-cli [OPTIONS] FIND REPLACE [PATH...]\n"
         "       textmend-cli --undo=JOURNAL\n"
-        "Replace FIND with REPLACE in files: plain text in any encoding and RTF documents,\n"
-        "each read and written by what it holds, every byte outside the replaced text kept.\n"
+        "Replace FIND with REPLACE in files: plain text in any encoding, RTF, Word (.docx)\n"
+        "and OpenDocument (.odt) documents, each read and written by what it holds, every\n"
+        "byte outside the replaced text kept.\n"
         "Each PATH is a file or a folder (default: the current folder). Without --match-case\n"
         "the case of letters is ignored.\n"
         "\n"

@@ -47,11 +47,12 @@ namespace
     // them at once.
     constexpr qint64 AloneAbove = 8 << 20;
 
-    // Threads enough to keep the processors and the disk busy; more would only hold more files.
+    // Two threads a processor: while one waits for the file system, another works. More would only hold
+    // more files.
     int workerCount(const std::vector<Target>& targets)
     {
         const int processors = int(std::thread::hardware_concurrency());
-        return int(std::min<std::size_t>(targets.size(), std::size_t(std::clamp(processors, 1, 4))));
+        return int(std::min<std::size_t>(targets.size(), std::size_t(std::clamp(2 * processors, 2, 8))));
     }
 
     int searchOptions(const Options& o)
