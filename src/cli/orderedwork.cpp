@@ -1,5 +1,6 @@
 #include "cli/orderedwork.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -22,7 +23,7 @@ namespace
         explicit Pool(const OrderedWork& run)
             : m_run(run)
             , m_done(run.count, false)
-            , m_ahead(AheadPerThread * std::size_t(run.threads))
+            , m_ahead(itemsAhead(run.threads))
         {
         }
 
@@ -116,6 +117,11 @@ namespace
         bool m_stopped = false;
     };
 } // namespace
+
+std::size_t itemsAhead(int threads)
+{
+    return AheadPerThread * std::size_t(std::max(threads, 1));
+}
 
 std::size_t runInOrder(const OrderedWork& run)
 {

@@ -26,4 +26,7 @@ struct OrderedWork {
 // how many items were begun.
 std::size_t runInOrder(const OrderedWork& run);
 
+// How many items at most are begun and not yet reported: what a run must keep room for.
+std::size_t itemsAhead(int threads);
+
 } // namespace cli

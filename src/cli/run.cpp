@@ -357,24 +357,27 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
     // Several files are worked on at once, their lines printed in the order of the files.
     const int threads = workerCount(targets);
     std::vector<engine::Document> documents(threads);
-    std::vector<Processed> processed(targets.size());
+    // Room for the files in hand and those done but not yet printed, used in turn.
+    std::vector<Processed> processed(std::min(targets.size(), itemsAhead(threads)));
     bool stopped = false;
     bool halted = false; // by a file whose refusal ends the run
     OrderedWork work;
     work.count = targets.size();
     work.threads = threads;
     work.work = [&](std::size_t i, int worker) {
-        run.process(documents[worker], targets[i], processed[i]);
-        return processed[i].next == Next::GoOn;
+        Processed& done = processed[i % processed.size()];
+        run.process(documents[worker], targets[i], done);
+        return done.next == Next::GoOn;
     };
     work.alone = [&](std::size_t i) {
         return targets[i].size > AloneAbove;
     };
     work.report = [&](std::size_t i) {
         output.progress(qsizetype(i), qsizetype(targets.size()), targets[i].shown);
-        halted = halted || processed[i].next == Next::Stop;
-        run.finish(targets[i], processed[i]);
-        processed[i] = Processed();
+        Processed& done = processed[i % processed.size()];
+        halted = halted || done.next == Next::Stop;
+        run.finish(targets[i], done);
+        done = Processed();
         std::fflush(out);
     };
     // Ctrl+C, SIGTERM, or nobody reading the output any more: the files in hand are finished.

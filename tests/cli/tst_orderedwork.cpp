@@ -48,6 +48,8 @@ private slots:
         std::atomic<int> inHand = 0;
         std::atomic<bool> aloneShared = false;
         std::atomic<bool> badWorker = false;
+        std::atomic<std::size_t> reportedSoFar = 0;
+        std::atomic<bool> tooFarAhead = false;
         std::atomic<bool> stopAsked = false;
         std::vector<std::size_t> reported;
         std::thread::id caller = std::this_thread::get_id();
@@ -63,6 +65,8 @@ private slots:
         work.work = [&](std::size_t i, int worker) {
             if (worker < 0 || worker >= std::max(threads, 1))
                 badWorker = true;
+            if (i >= reportedSoFar + cli::itemsAhead(threads))
+                tooFarAhead = true;
             const int others = inHand++;
             if (alone(i) && others > 0)
                 aloneShared = true;
@@ -78,6 +82,10 @@ private slots:
         work.report = [&](std::size_t i) {
             reportedElsewhere = reportedElsewhere || std::this_thread::get_id() != caller;
             reported.push_back(i);
+            // A slow report now and then lets the threads run as far ahead as they may.
+            if (i % 16 == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            reportedSoFar = i + 1;
         };
         work.stopping = [&] {
             if (!reported.empty() && int(reported.back()) == signalAfter)
@@ -93,6 +101,7 @@ private slots:
             QCOMPARE(workedOn[i].load(), i < begun ? 1 : 0);
         QVERIFY(!reportedElsewhere);
         QVERIFY(!badWorker);
+        QVERIFY(!tooFarAhead); // a run keeps room for the items ahead only
         QVERIFY(!aloneShared);
         // Only the items already in hand, at most the threads' look-ahead, follow a stop.
         const int stopAt = refusedAt >= 0 ? refusedAt : signalAfter;
@@ -100,7 +109,7 @@ private slots:
             QCOMPARE(begun, std::size_t(count));
         else
             QVERIFY(begun >= std::size_t(stopAt) + 1
-                && begun <= std::size_t(stopAt) + 1 + 4 * std::size_t(threads));
+                && begun <= std::size_t(stopAt) + 1 + cli::itemsAhead(threads));
     }
 };
 
