@@ -4,6 +4,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -27,13 +29,20 @@ namespace
         {
         }
 
-        std::size_t run()
+        // Nothing when not one thread could be started.
+        std::optional<std::size_t> run()
         {
             std::vector<std::thread> threads;
-            for (int worker = 0; worker < m_run.threads; ++worker)
-                threads.emplace_back([this, worker] {
-                    work(worker);
-                });
+            try {
+                for (int worker = 0; worker < m_run.threads; ++worker)
+                    threads.emplace_back([this, worker] {
+                        work(worker);
+                    });
+            } catch (const std::system_error&) {
+                // The system gives no more threads: those started do the work.
+                if (threads.empty())
+                    return std::nullopt;
+            }
             for (std::size_t i = 0; waitFor(i); ++i) {
                 m_run.report(i);
                 if (m_run.stopping())
@@ -125,8 +134,10 @@ std::size_t itemsAhead(int threads)
 
 std::size_t runInOrder(const OrderedWork& run)
 {
-    if (run.threads > 1)
-        return Pool(run).run();
+    if (run.threads > 1) {
+        if (const std::optional<std::size_t> begun = Pool(run).run())
+            return *begun;
+    }
     std::size_t i = 0;
     while (i < run.count) {
         const bool goOn = run.work(i, 0);
