@@ -113,25 +113,27 @@ namespace
         }
 
         // A plain file too large to hold is replaced and written a piece at a time, as the window
-        // does; its changes cannot be shown before they are written.
+        // does: a dry run counts its matches, but its changes cannot be shown before they are written.
         void replaceStreamed(engine::Document& document, Processed& done) const
         {
             FileReport& report = done.report;
-            if (o.dryRun || o.diff) {
+            if (o.diff) {
                 report.outcome = FileOutcome::Skipped;
                 report.reason = QStringLiteral("too large to show its changes before they are written");
                 return;
             }
-            const engine::StreamResult result = document.replaceStreamed(
-                o.find, o.replacement, searchOptions(o), {}, o.journal.isEmpty() ? nullptr : &done.changes);
+            const engine::StreamResult result = o.dryRun
+                ? document.countStreamed(o.find, o.replacement, searchOptions(o))
+                : document.replaceStreamed(o.find, o.replacement, searchOptions(o), {},
+                    o.journal.isEmpty() ? nullptr : &done.changes);
             report.count = result.replaced;
             if (result.outcome != SaveOutcome::Written) {
                 report.outcome = FileOutcome::NotWritten;
                 report.reason = engine::describe(result.outcome);
-                done.next = afterRefusal(result.outcome);
+                done.next = o.dryRun ? Next::GoOn : afterRefusal(result.outcome);
             } else if (result.replaced > 0) {
-                report.outcome = FileOutcome::Replaced;
-                done.written = true;
+                report.outcome = o.dryRun ? FileOutcome::WouldReplace : FileOutcome::Replaced;
+                done.written = !o.dryRun;
             }
         }
 
@@ -157,7 +159,14 @@ namespace
                         report.diff =
                             unifiedDiff(printable(target.shown), before, document.text(), replacements);
                     if (o.dryRun) {
-                        report.outcome = FileOutcome::WouldReplace;
+                        // What the run would print: a file it would refuse is refused here too.
+                        const SaveOutcome would = document.check(target.path, document.fileType());
+                        report.outcome = would == SaveOutcome::Written ? FileOutcome::WouldReplace
+                                                                       : FileOutcome::NotWritten;
+                        if (would != SaveOutcome::Written) {
+                            report.reason = engine::describe(would);
+                            report.diff.clear();
+                        }
                     } else {
                         const SaveOutcome saved = document.save(
                             target.path, document.fileType(), o.journal.isEmpty() ? nullptr : &done.changes);

@@ -184,23 +184,40 @@ bool Document::isStreamed() const
 StreamResult Document::replaceStreamed(const QString& find, const QString& replacement, int options,
     const std::function<void(qint64)>& progress, ByteChanges* changes)
 {
-    StreamResult result;
     const QString path = d->loadedPath;
     PlainStream stream(d->limits.piece);
-    QString why;
-    if (d->origin != Origin::Streamed) {
-        result.outcome = SaveOutcome::Failed;
-    } else if (const LoadOutcome opened = stream.open(path, &why); opened != LoadOutcome::Loaded) {
-        result.outcome =
-            opened == LoadOutcome::Missing ? SaveOutcome::ChangedByAnotherProgram : SaveOutcome::Failed;
-        result.error = why.isEmpty() ? describe(opened) : why;
-    } else {
+    StreamResult result = reopen(stream);
+    if (result.outcome == SaveOutcome::Written)
         result = stream.replace(find, replacement, options, progress, changes);
-    }
     if (result.outcome != SaveOutcome::Written)
         d->error = result.error;
     else if (result.replaced > 0)
         load(path, LoadMode::Text);
+    return result;
+}
+
+StreamResult Document::countStreamed(const QString& find, const QString& replacement, int options) const
+{
+    PlainStream stream(d->limits.piece);
+    StreamResult result = reopen(stream);
+    if (result.outcome == SaveOutcome::Written)
+        result = stream.count(find, replacement, options);
+    if (result.outcome == SaveOutcome::Written && result.replaced > 0 && !mayWrite(d->loadedPath))
+        result.outcome = SaveOutcome::ReadOnly;
+    return result;
+}
+
+StreamResult Document::reopen(PlainStream& stream) const
+{
+    StreamResult result;
+    QString why;
+    if (d->origin != Origin::Streamed) {
+        result.outcome = SaveOutcome::Failed;
+    } else if (const LoadOutcome opened = stream.open(d->loadedPath, &why); opened != LoadOutcome::Loaded) {
+        result.outcome =
+            opened == LoadOutcome::Missing ? SaveOutcome::ChangedByAnotherProgram : SaveOutcome::Failed;
+        result.error = why.isEmpty() ? describe(opened) : why;
+    }
     return result;
 }
 

@@ -272,18 +272,24 @@ private slots:
         QCOMPARE(read("d.txt"), QByteArray("keep this, cut this"));
     }
 
-    // A file too large to hold is replaced a piece at a time: it cannot be shown before it is written,
-    // and its journal takes it back all the same.
+    // A file too large to hold is replaced a piece at a time: a dry run counts its matches, its changes
+    // cannot be shown before they are written, and its journal takes it back all the same.
     void largeFile()
     {
         const QByteArray line("The cat sat.\r\n");
         write("big.txt", "\xEF\xBB\xBF" + line.repeated((66 << 20) / line.size()));
         const qint64 lines = (66 << 20) / line.size();
+        const QDateTime modified = QFileInfo(path("big.txt")).lastModified();
+        const Result dry = cli({ "-n", "cat", "dog" });
+        QCOMPARE(dry.status, 0);
+        QVERIFY(
+            dry.out.startsWith("big.txt - " + QByteArray::number(lines) + " Strings would be replaced\n"));
         const Result shown = cli({ "-n", "--diff", "cat", "dog" });
         QCOMPARE(shown.status, 2);
         QVERIFY(
             shown.err.contains("big.txt - skipped: too large to show its changes before they are written"));
         QVERIFY(!shown.out.contains("dog"));
+        QCOMPARE(QFileInfo(path("big.txt")).lastModified(), modified);
 
         const Result run = cli({ "--journal", "run.journal", "cat", "dog" });
         QCOMPARE(run.status, 0);
@@ -310,6 +316,10 @@ private slots:
         QCOMPARE(r.out, QByteArray("real/a.txt - 1 String replaced\n2 Strings found scanning 2 files\n"));
         QCOMPARE(r.err, QByteArray("ro.txt - not written: read-only file\n"));
         QCOMPARE(read("ro.txt"), QByteArray("x"));
+        // A dry run tells the refusal the run would meet.
+        const Result dry = cli({ "-n", "x", "y", "ro.txt" });
+        QCOMPARE(dry.status, 2);
+        QCOMPARE(dry.err, r.err);
         QFile::setPermissions(path("ro.txt"), QFile::ReadOwner | QFile::WriteOwner);
         // A pipe given by name is refused without waiting for a writer.
         const Result pipe = cli({ "x", "y", "pipe.txt" });
@@ -456,6 +466,7 @@ private slots:
         QFile named;
         QVERIFY(named.open(::open(bad.constData(), O_RDONLY), QIODevice::ReadOnly, QFile::AutoCloseHandle));
         QCOMPARE(named.readAll(), QByteArray("y"));
+        ::unlink(bad.constData()); // the temporary folder cannot remove a name that is not UTF-8
     }
 
     // Nobody reading the output any more ends the run after the file in hand, and damages nothing.

@@ -226,6 +226,17 @@ QString PlainStream::headText(qsizetype count) const
 StreamResult PlainStream::replace(const QString& find, const QString& replacement, int options,
     const std::function<void(qint64)>& progress, ByteChanges* changes)
 {
+    return run(find, replacement, options, progress, changes, true);
+}
+
+StreamResult PlainStream::count(const QString& find, const QString& replacement, int options)
+{
+    return run(find, replacement, options, {}, nullptr, false);
+}
+
+StreamResult PlainStream::run(const QString& find, const QString& replacement, int options,
+    const std::function<void(qint64)>& progress, ByteChanges* changes, bool write)
+{
     StreamResult result;
     auto failed = [&](SaveOutcome outcome, const QString& why) {
         result.outcome = outcome;
@@ -253,14 +264,15 @@ StreamResult PlainStream::replace(const QString& find, const QString& replacemen
     if (pass.replaced == 0)
         return result;
     pass.stopAtFirst = false;
-    if (!canEncodeReplacement(enc, pass.replacement)) {
+    const bool encodable = canEncodeReplacement(enc, pass.replacement);
+    if (!encodable || !write) {
         pass.replaced = 0;
         if (!scan(pass))
             return unreadable();
         result.replaced = pass.replaced;
         if (progress)
             progress(pass.replaced);
-        return failed(SaveOutcome::Unencodable, {});
+        return encodable ? result : failed(SaveOutcome::Unencodable, {});
     }
     if (pass.replacement.contains(u'\n') && !findEnding(&why))
         return failed(SaveOutcome::Failed, why);

@@ -60,9 +60,14 @@ public:
     // `changes`, the spans written anew are kept there, which takes memory for every match.
     StreamResult replace(const QString& find, const QString& replacement, int options,
         const std::function<void(qint64)>& progress = {}, ByteChanges* changes = nullptr);
+    // What replace would do, writing nothing: the matches it would replace, and whether the
+    // replacement can be written in the file's encoding (Unencodable when not).
+    StreamResult count(const QString& find, const QString& replacement, int options);
 
 private:
     struct Pass;
+    StreamResult run(const QString& find, const QString& replacement, int options,
+        const std::function<void(qint64)>& progress, ByteChanges* changes, bool write);
     bool settle(QString* why);
     bool findEnding(QString* why);
     bool fill(qint64 keepFrom, QString* why);
