@@ -213,7 +213,7 @@ namespace
 
         // Copies every file that will change into the backup folder before any file changes. False when
         // the run must not go on: the backup folder holds files to change, or a copy failed.
-        bool backUp(const std::vector<Target>& targets)
+        bool backUp(const std::vector<Target>& targets, std::vector<engine::Document>& documents)
         {
             const QString folder = QDir::cleanPath(o.backupDir);
             if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
@@ -221,33 +221,55 @@ namespace
                               .arg(printable(folder)));
                 return false;
             }
+            // Which files will change is found out on several files at once, as the run itself does.
+            enum class Probe : char { Unchanged, WillChange, InBackupFolder };
+            std::vector<Probe> probes(targets.size(), Probe::Unchanged);
             std::vector<const Target*> copies;
             std::set<QString> names;
-            engine::Document document;
-            for (const Target& target : targets) {
+            bool refused = false;
+            OrderedWork work;
+            work.count = targets.size();
+            work.threads = int(documents.size());
+            work.alone = [&](std::size_t i) {
+                return targets[i].size > AloneAbove;
+            };
+            work.work = [&](std::size_t i, int worker) {
+                const Target& target = targets[i];
+                FileReport probe;
                 if (!target.refusal.isEmpty())
-                    continue;
-                if (platform::sameFolder(folder, QFileInfo(target.path).path())) {
+                    return true;
+                if (platform::sameFolder(folder, QFileInfo(target.path).path()))
+                    probes[i] = Probe::InBackupFolder;
+                else if (replaceIn(documents[worker], target, probe, nullptr, nullptr))
+                    probes[i] = Probe::WillChange;
+                documents[worker].setText(QString());
+                documents[worker].closeFile();
+                return true;
+            };
+            work.report = [&](std::size_t i) {
+                const Target& target = targets[i];
+                if (refused || probes[i] == Probe::Unchanged)
+                    return;
+                if (probes[i] == Probe::InBackupFolder) {
                     out.error(QStringLiteral("textmend-cli: the backup folder is the folder of %1, so the "
                                              "copies would overwrite the files themselves; no file was "
                                              "copied or changed")
                                   .arg(printable(target.shown)));
-                    return false;
-                }
-                FileReport probe;
-                if (!replaceIn(document, target, probe, nullptr, nullptr))
-                    continue;
-                if (!names.insert(target.relative).second) {
+                    refused = true;
+                } else if (!names.insert(target.relative).second) {
                     out.error(QStringLiteral("textmend-cli: two files would have the same backup copy %1; "
                                              "no file was copied or changed")
                                   .arg(printable(target.relative)));
-                    return false;
+                    refused = true;
+                } else {
+                    copies.push_back(&target);
                 }
-                copies.push_back(&target);
-                if (m_stop.requested())
-                    return false;
-            }
-            document.closeFile();
+            };
+            work.stopping = [&] {
+                return refused || m_stop.requested();
+            };
+            if (runInOrder(work) < targets.size() || refused)
+                return false;
             QStringList failed;
             for (const Target* target : copies) {
                 const QString destination = folder + u'/' + target->relative;
@@ -359,13 +381,13 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
     const std::vector<Target> targets =
         collectTargets(paths, { o.patterns.join(u';'), o.recursive, o.backupDir });
 
-    Run run(o, output, stop);
-    if (!o.backupDir.isEmpty() && !o.dryRun && !run.backUp(targets))
-        return stop.signal() ? 128 + stop.signal() : 2;
-
     // Several files are worked on at once, their lines printed in the order of the files.
     const int threads = workerCount(targets);
     std::vector<engine::Document> documents(threads);
+    Run run(o, output, stop);
+    if (!o.backupDir.isEmpty() && !o.dryRun && !run.backUp(targets, documents))
+        return stop.signal() ? 128 + stop.signal() : 2;
+
     // Room for the files in hand and those done but not yet printed, used in turn.
     std::vector<Processed> processed(std::min(targets.size(), itemsAhead(threads)));
     bool stopped = false;
