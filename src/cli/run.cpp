@@ -7,6 +7,7 @@
 #include "cli/unifieddiff.h"
 #include "engine/document.h"
 #include "engine/files/bytechanges.h"
+#include "engine/files/journal.h"
 #include "engine/runjournal/runjournal.h"
 #include "fileops/files.h"
 
@@ -371,6 +372,10 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
     }
     const Options& o = parsed.options;
     Output output(o, out, err);
+    // A rewrite in place that was cut short last time (this program or the window killed mid-write)
+    // gets its file's old content back before any file is read.
+    for (const QString& sentence : engine::replayJournals())
+        output.error(QStringLiteral("textmend-cli: a rewrite was cut short last time: ") + sentence);
     if (parsed.request == Request::Undo)
         return undoRun(o, output);
     StopSignals stop;

@@ -1,4 +1,7 @@
 // The command line program run as a shell runs it, against temporary folders: bytes, output, status.
+#include "engine/document.h"
+#include "engine/files/filewrite.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <QDir>
@@ -10,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +95,12 @@ class CliTest : public QObject
     }
 
 private slots:
+    // The journals of rewrites in place go to a folder of the test's own.
+    void initTestCase()
+    {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/state")));
+    }
+
     void init()
     {
         m_work = m_dir.path() + QStringLiteral("/") + QTest::currentTestFunction()
@@ -300,6 +310,41 @@ private slots:
         QCOMPARE(cli({ "--undo", "run.journal" }).status, 0);
         QVERIFY(read("big.txt") == "\xEF\xBB\xBF" + line.repeated(lines));
         QCOMPARE(allNames(), QStringList({ "big.txt", "run.journal" }));
+    }
+
+    // A rewrite in place cut short last time is put back before the run reads the file.
+    void interruptedRewrite()
+    {
+        QByteArray old;
+        for (int i = 0; i < 20000; ++i)
+            old += "cat " + QByteArray::number(i).rightJustified(95, '.') + "\n";
+        write("linked.txt", old);
+        QVERIFY(::link(QFile::encodeName(path("linked.txt")), QFile::encodeName(path("linked.2"))) == 0);
+        // The disk refuses the rewrite after its first block, and the old bytes are not put back.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before;
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        engine::setWriteProbe([&](engine::WriteMoment moment) {
+            const rlimit oneBlock { 4096, before.rlim_max };
+            if (moment == engine::WriteMoment::PieceWritten)
+                ::setrlimit(RLIMIT_FSIZE, &oneBlock);
+        });
+        engine::Document doc;
+        doc.load(path("linked.txt"), engine::LoadMode::Text);
+        doc.find(QStringLiteral("cat"));
+        doc.setSelText(QStringLiteral("a dog"));
+        const engine::SaveOutcome saved = doc.save(path("linked.txt"), engine::rtfText);
+        engine::setWriteProbe({});
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        QCOMPARE(saved, engine::SaveOutcome::NotRestored);
+        QVERIFY(read("linked.txt") != old);
+
+        const Result r = cli({ "--match-case", "cat", "dog" });
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.contains("textmend-cli: a rewrite was cut short last time: "
+                     + QFile::encodeName(path("linked.txt")) + " was restored"),
+            r.err.constData());
+        QCOMPARE(read("linked.txt"), QByteArray(old).replace("cat", "dog"));
     }
 
     void readOnlyAndLinks()
