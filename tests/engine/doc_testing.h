@@ -30,6 +30,17 @@ inline int replaceAll(engine::Document& doc, const QString& find, const QString&
 }
 
 // Writes `bytes` as `name` in `dir` and returns the file's path.
+// `text` as UTF-16 bytes, little- or big-endian, without a byte order mark.
+inline QByteArray utf16(QStringView text, bool little)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+        out.append(little ? lo : hi).append(little ? hi : lo);
+    }
+    return out;
+}
+
 inline QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(name);

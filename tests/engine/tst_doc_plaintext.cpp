@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QtTest>
 
+using doctest::utf16;
 using engine::Document;
 using engine::LoadMode;
 using engine::LoadOutcome;
@@ -10,15 +11,6 @@ using engine::SaveOutcome;
 
 namespace
 {
-QByteArray utf16(QStringView text, bool little)
-{
-    QByteArray out;
-    for (QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        out.append(little ? lo : hi).append(little ? hi : lo);
-    }
-    return out;
-}
 const QByteArray leBom("\xFF\xFE", 2), beBom("\xFE\xFF", 2);
 } // namespace
 

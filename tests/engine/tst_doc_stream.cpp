@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <unistd.h>
 
+using doctest::utf16;
 using engine::Document;
 using engine::LoadMode;
 using engine::LoadOutcome;
@@ -14,15 +15,6 @@ using engine::StreamLimits;
 
 namespace
 {
-QByteArray utf16(QStringView text, bool little)
-{
-    QByteArray out;
-    for (QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        out.append(little ? lo : hi).append(little ? hi : lo);
-    }
-    return out;
-}
 
 struct Outcome {
     QByteArray bytes;
