@@ -6,6 +6,7 @@
 
 #include "engine/document.h"
 #include "engine/plain/plaintext.h"
+#include "engine/runjournal/runjournal.h"
 #include "engine/text/search.h"
 #include "fuzzing.h"
 
@@ -125,9 +126,15 @@ void streamedAsWhole(
     stream.setStreamLimits({ 0, piece, 0 });
     FUZZ_CHECK(
         stream.load(streamed, engine::LoadMode::Text) == engine::LoadOutcome::Loaded && stream.isStreamed());
-    const engine::StreamResult result = stream.replaceStreamed(needle, with, options);
+    engine::RunJournalEntry entry { streamed, 0, {} };
+    const engine::StreamResult result = stream.replaceStreamed(needle, with, options, {}, &entry.changes);
     FUZZ_CHECK(result.replaced == count && result.outcome == saved);
     FUZZ_CHECK(fileBytes(streamed) == fileBytes(whole));
+    // Undo takes the streamed file back to its first bytes.
+    stream.closeFile();
+    if (fileBytes(streamed) != bytes)
+        FUZZ_CHECK(engine::undoEntry(entry).outcome == engine::UndoOutcome::Restored);
+    FUZZ_CHECK(fileBytes(streamed) == bytes);
 }
 
 } // namespace
