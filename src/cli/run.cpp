@@ -422,9 +422,13 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
         return stopped;
     };
     const std::size_t begun = runInOrder(work);
-    if (halted) {
-        output.error(QStringLiteral("textmend-cli: stopped; %1 more files were not visited")
-                         .arg(targets.size() - begun));
+    // A refusal that ends the run, or Ctrl+C: the user learns what was left. (A reader that went away
+    // hears nothing more.)
+    const std::size_t left = targets.size() - begun;
+    if (halted || (stop.signal() && left > 0)) {
+        output.error(left == 1
+                ? QStringLiteral("textmend-cli: stopped; 1 more file was not visited")
+                : QStringLiteral("textmend-cli: stopped; %1 more files were not visited").arg(left));
         stopped = true;
     }
     // Once the summary shows, every changed file is on the disk: one flush per file system written.

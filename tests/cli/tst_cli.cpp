@@ -559,6 +559,8 @@ private slots:
         QCOMPARE(allNames(), QStringList({ "a.txt", "b.txt" }));
         QCOMPARE(process.readAllStandardOutput(),
             QByteArray("a.txt - 8388608 Strings replaced\n8388608 Strings found scanning 2 files\n"));
+        QCOMPARE(process.readAllStandardError(),
+            QByteArray("textmend-cli: stopped; 1 more file was not visited\n"));
     }
 };
 } // namespace
