@@ -1,10 +1,17 @@
 #include "platform/folderlist.h"
 
+#include "engine/files/filenames.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform
 {
@@ -18,6 +25,45 @@ namespace
     QString normalised(const QString& path)
     {
         return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+
+    // A folder's name is bytes, not always UTF-8 (an archive from an older system): paths keep those
+    // bytes (see decodeFileName) and reach the system through encodeFileName, never through Qt's own
+    // file classes, which would change them.
+    bool enterable(const QString& path)
+    {
+        const QByteArray local = engine::encodeFileName(path);
+        struct stat info;
+        return ::stat(local.constData(), &info) == 0 && S_ISDIR(info.st_mode)
+            && ::access(local.constData(), R_OK | X_OK) == 0;
+    }
+
+    // The subfolders of `folder` (links to folders too) in name order, letter case aside; hidden ones
+    // (a leading dot) are left out.
+    QStringList subfoldersOf(const QString& folder)
+    {
+        QStringList names;
+        DIR* dir = ::opendir(engine::encodeFileName(folder).constData());
+        if (!dir)
+            return names;
+        while (const dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                struct stat info;
+                isFolder = ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+            }
+            if (isFolder)
+                names << engine::decodeFileName(entry->d_name);
+        }
+        ::closedir(dir);
+        QCollator order;
+        order.setCaseSensitivity(Qt::CaseInsensitive);
+        std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+            return order.compare(a, b) < 0;
+        });
+        return names;
     }
 
     // Shifts each entry right by its depth, so the picture moves with the name.
@@ -57,9 +103,8 @@ bool FolderList::setPath(const QString& path)
     if (path.isEmpty())
         return false;
     const QString target = normalised(path);
-    const QFileInfo info(target);
     // A folder must be readable and searchable for its subfolders and files to be listed.
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+    if (!enterable(target))
         return false;
     if (target == m_path)
         return true;
@@ -86,16 +131,19 @@ void FolderList::fill()
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
+    // The ancestors are found in the path itself, whatever bytes their names hold.
     QStringList chain;
-    for (QDir dir(m_path);;) {
-        chain.prepend(dir.absolutePath());
-        if (dir.isRoot() || !dir.cdUp())
+    for (QString folder = m_path;;) {
+        chain.prepend(folder);
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
             break;
+        folder = parent;
     }
     int depth = 0;
     for (const QString& folder : chain) {
         const QString name = depth == 0 ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
-        auto* entry = new QListWidgetItem(open, name, this);
+        auto* entry = new QListWidgetItem(open, engine::shownFileName(name), this);
         entry->setData(PathRole, folder);
         entry->setData(DepthRole, depth);
         ++depth;
@@ -104,10 +152,8 @@ void FolderList::fill()
     setCurrentRow(m_ancestors - 1);
 
     const QDir here(m_path);
-    const QStringList subfolders =
-        here.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    for (const QString& name : subfolders) {
-        auto* entry = new QListWidgetItem(closed, name, this);
+    for (const QString& name : subfoldersOf(m_path)) {
+        auto* entry = new QListWidgetItem(closed, engine::shownFileName(name), this);
         entry->setData(PathRole, here.filePath(name));
         entry->setData(DepthRole, depth);
     }

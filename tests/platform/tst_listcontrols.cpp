@@ -1,3 +1,4 @@
+#include "engine/files/filenames.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
@@ -11,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -210,14 +213,17 @@ void ListControlsTest::folderEntriesAndEntering()
     QTemporaryDir root;
     for (const char* sub : { "beta/inner", "Alpha", ".hidden" })
         QDir(root.path()).mkpath(sub);
+    // A name that is not UTF-8 (Latin-1 "café") shows its stray byte as U+FFFD and keeps its bytes.
+    QCOMPARE(::mkdir((QFile::encodeName(root.path()) + "/caf\xe9").constData(), 0755), 0);
     const QString base = QDir::cleanPath(root.path());
     FolderList list;
     list.setPath(base);
     QCOMPARE(list.item(0)->text(), QString("/"));
     QCOMPARE(list.ancestorCount(), base.count('/') + 1);
     QCOMPARE(list.item(list.ancestorCount() - 1)->text(), QDir(base).dirName());
-    QCOMPARE(list.count() - list.ancestorCount(), 2);
+    QCOMPARE(list.count() - list.ancestorCount(), 3);
     QCOMPARE(list.item(list.ancestorCount())->text(), QString("Alpha"));
+    QCOMPARE(list.item(list.ancestorCount() + 2)->text(), QString("caf\uFFFD"));
 
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -232,6 +238,14 @@ void ListControlsTest::folderEntriesAndEntering()
     list.setCurrentRow(0);
     QTest::keyClick(&list, Qt::Key_Enter);
     QCOMPARE(list.Path(), QString("/"));
+
+    list.setPath(base);
+    list.setCurrentRow(list.ancestorCount() + 2);
+    QTest::keyClick(&list, Qt::Key_Return);
+    QCOMPARE(engine::encodeFileName(list.Path()), QFile::encodeName(base) + "/caf\xe9");
+    QCOMPARE(list.item(list.ancestorCount() - 1)->text(), QString("caf\uFFFD"));
+    // The temporary folder cannot remove a name that is not UTF-8.
+    ::rmdir((QFile::encodeName(base) + "/caf\xe9").constData());
 }
 
 QTEST_MAIN(ListControlsTest)

@@ -1,12 +1,17 @@
+#include "engine/files/filenames.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
 #include "support/windowtest.h"
 #include "workflow/filelist.h"
+#include "workflow/replacerun.h"
 
+#include <fcntl.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testing::listedNames;
 using testing::tickedNames;
@@ -23,6 +28,7 @@ private slots:
     void selectAllAndDeselect();
     void focusAfterPickingButNotTyping();
     void driveChanges();
+    void folderNameNotUtf8();
 };
 
 // Entries are joined by "|"; names ending in "/" are made as folders, the others as files.
@@ -215,6 +221,34 @@ void FileListTest::driveChanges()
     // Back on the first drive, the folder left there comes back.
     w->Drive1->setCurrentIndex(w->Drive1->findText(startDrive));
     QCOMPARE(w->Dir1->Path(), start);
+}
+
+// A folder named in another encoding than UTF-8 (an old archive's Latin-1 "café") is entered, its
+// files listed and replaced, with the name's own bytes.
+void FileListTest::folderNameNotUtf8()
+{
+    testing::Sandbox box;
+    const QByteArray folder = QFile::encodeName(box.workFolder()) + "/caf\xe9";
+    QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+    const int fd = ::open((folder + "/a.txt").constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(fd >= 0 && ::write(fd, "a cat", 5) == 5);
+    ::close(fd);
+    auto w = testing::openWindow(box);
+    QVERIFY(w->Dir1->setPath(engine::decodeFileName(folder)));
+    QCOMPARE(w->Dir1->item(w->Dir1->ancestorCount() - 1)->text(), QString("caf\uFFFD"));
+    QCOMPARE(listedNames(*w->lstFiles), QStringList { "a.txt" });
+    w->lstFiles->setSelected(0, true);
+    w->Findme->setPlainText("cat");
+    w->Replaceme->setPlainText("dog");
+    workflow::cmdReplace_Click(*w);
+    QFile file;
+    QVERIFY(file.open(
+        ::open((folder + "/a.txt").constData(), O_RDONLY), QIODevice::ReadOnly, QFile::AutoCloseHandle));
+    QCOMPARE(file.readAll(), QByteArray("a dog"));
+    QVERIFY(testing::shownMessages(box).isEmpty());
+    // The sandbox cannot remove a name that is not UTF-8.
+    ::unlink((folder + "/a.txt").constData());
+    ::rmdir(folder.constData());
 }
 
 QTEST_MAIN(FileListTest)
