@@ -196,12 +196,13 @@ StreamResult Document::replaceStreamed(const QString& find, const QString& repla
     return result;
 }
 
-StreamResult Document::countStreamed(const QString& find, const QString& replacement, int options) const
+StreamResult Document::countStreamed(const QString& find, const QString& replacement, int options,
+    const std::function<void(qint64)>& progress) const
 {
     PlainStream stream(d->limits.piece);
     StreamResult result = reopen(stream);
     if (result.outcome == SaveOutcome::Written)
-        result = stream.count(find, replacement, options);
+        result = stream.count(find, replacement, options, progress);
     if (result.outcome == SaveOutcome::Written && result.replaced > 0 && !mayWrite(d->loadedPath))
         result.outcome = SaveOutcome::ReadOnly;
     return result;

@@ -42,7 +42,8 @@ public:
         const std::function<void(qint64)>& progress = {}, ByteChanges* changes = nullptr);
     // What replaceStreamed would do, writing nothing (see PlainStream::count); ReadOnly for a file
     // this user may not write.
-    StreamResult countStreamed(const QString& find, const QString& replacement, int options) const;
+    StreamResult countStreamed(const QString& find, const QString& replacement, int options,
+        const std::function<void(qint64)>& progress = {}) const;
     // Writes the whole document over the file, keeping the file's names, owner, mode and attributes
     // (see writeFile). The file the document was loaded from must still be the one that was read: a
     // file another program changed, replaced, deleted or turned into a link meanwhile is refused. A

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <QBuffer>
+#include <QScopeGuard>
 
 namespace engine
 {
@@ -211,6 +212,8 @@ bool PlainStream::fill(qint64 keepFrom, QString* why)
         return false;
     }
     held += qsizetype(got);
+    if (pieceRead)
+        pieceRead();
     return true;
 }
 
@@ -229,14 +232,22 @@ StreamResult PlainStream::replace(const QString& find, const QString& replacemen
     return run(find, replacement, options, progress, changes, true);
 }
 
-StreamResult PlainStream::count(const QString& find, const QString& replacement, int options)
+StreamResult PlainStream::count(
+    const QString& find, const QString& replacement, int options, const std::function<void(qint64)>& progress)
 {
-    return run(find, replacement, options, {}, nullptr, false);
+    return run(find, replacement, options, progress, nullptr, false);
 }
 
 StreamResult PlainStream::run(const QString& find, const QString& replacement, int options,
     const std::function<void(qint64)>& progress, ByteChanges* changes, bool write)
 {
+    if (progress)
+        pieceRead = [&progress] {
+            progress(0);
+        };
+    const auto quiet = qScopeGuard([this] {
+        pieceRead = nullptr;
+    });
     StreamResult result;
     auto failed = [&](SaveOutcome outcome, const QString& why) {
         result.outcome = outcome;

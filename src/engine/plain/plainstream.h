@@ -56,13 +56,16 @@ public:
 
     // Replaces every match of `find` (options: rtfWholeWord, rtfMatchCase) by `replacement`, one
     // after the other from the start as the replace run does, and writes the file through writeFile.
-    // `progress` hears of the replacements made since it was last called, once per piece. With
-    // `changes`, the spans written anew are kept there, which takes memory for every match.
+    // `progress` hears of the replacements made since it was last called, and is called at least once
+    // for every piece read (with 0 when there is nothing new), so that a window can keep answering
+    // while a large file without a match is read. With `changes`, the spans written anew are kept
+    // there, which takes memory for every match.
     StreamResult replace(const QString& find, const QString& replacement, int options,
         const std::function<void(qint64)>& progress = {}, ByteChanges* changes = nullptr);
     // What replace would do, writing nothing: the matches it would replace, and whether the
     // replacement can be written in the file's encoding (Unencodable when not).
-    StreamResult count(const QString& find, const QString& replacement, int options);
+    StreamResult count(const QString& find, const QString& replacement, int options,
+        const std::function<void(qint64)>& progress = {});
 
 private:
     struct Pass;
@@ -71,6 +74,7 @@ private:
     bool settle(QString* why);
     bool findEnding(QString* why);
     bool fill(qint64 keepFrom, QString* why);
+    std::function<void()> pieceRead; // during replace and count: told of every piece read
     bool scan(Pass& pass);
     bool scanBytes(Pass& pass);
     bool scanDecoded(Pass& pass);
