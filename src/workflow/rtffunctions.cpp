@@ -169,6 +169,26 @@ namespace
         return Next::GoOn;
     }
 
+    // A file too large to hold in a review: listed with the number of its changes, which are not shown
+    // and cannot be ticked, or with the reason the run would refuse it.
+    void collectStreamed(MainForm& w, RichTextBox& document, const QString& name, const QString& path,
+        const QString& find, const QString& replacement, review::ReviewSet& into)
+    {
+        const engine::StreamResult counted =
+            document.document().countStreamed(find, replacement, searchOptions(w), [](qint64) {
+                platform::DoEvents();
+            });
+        review::FileChanges file { name, path, document.document().loadedIdentity(), 0, {}, {}, {} };
+        if (counted.outcome != SaveOutcome::Written)
+            file.refusal = QStringLiteral("not written: ") + engine::describe(counted.outcome);
+        else if (counted.replaced > 0)
+            file.refusal =
+                QStringLiteral("not reviewed: too large to hold (%1)")
+                    .arg(counted.replaced == 1 ? QStringLiteral("1 change")
+                                               : QStringLiteral("%1 changes").arg(counted.replaced));
+        into.files.push_back(std::move(file));
+    }
+
     Next processItem(MainForm& w, RichTextBox& document, int item, const QString& find,
         const QString& replacement, const Pass& pass)
     {
@@ -204,10 +224,18 @@ namespace
         w.lblScan->setCaption(QStringLiteral("Processing ") + engine::shownFileName(name));
         platform::DoEvents();
 
+        const review::FileChanges* reviewed =
+            !pass.collecting && w.reviewed ? w.reviewed->file(name) : nullptr;
         if (document.document().isStreamed()) {
-            // Replaced as it is read: there is no holding its writing back.
+            // Replaced as it is read: there is no holding its writing back, so a review only counts
+            // its changes, and Replace Checked leaves it as it is.
             if (pass.collecting) {
-                pass.refuse(w, name, path, QStringLiteral("not reviewed: too large to hold"));
+                collectStreamed(w, document, name, path, find, replacement, *pass.collecting);
+                return Next::GoOn;
+            }
+            if (reviewed) {
+                if (!reviewed->refusal.isEmpty())
+                    report(w, name, reviewed->refusal);
                 return Next::GoOn;
             }
             return processStreamed(w, document, name, path, find, replacement, pass.written);
@@ -216,8 +244,6 @@ namespace
         document.setSelStart(0);
         platform::DoEvents();
 
-        const review::FileChanges* reviewed =
-            !pass.collecting && w.reviewed ? w.reviewed->file(name) : nullptr;
         if (reviewed) {
             if (!reviewed->refusal.isEmpty() && reviewed->ticked.empty()) {
                 report(w, name, reviewed->refusal);

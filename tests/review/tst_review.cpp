@@ -78,6 +78,10 @@ void ReviewTest::review_data()
     QTest::newRow("read-only file") << QByteArray("cat dog cat") << "cat" << "read-only replace"
         << QStringList { "a.txt - 2 changes", "  [-cat-]{+dog+} dog cat", "  cat dog [-cat-]{+dog+}", "b.txt - not written: read-only file", binary, "2 of 2 changes in 1 file" }
         << QByteArray("dog dog dog|cat") << QStringList { "a.txt - 2 Strings replaced", "b.txt - not written: read-only file", binary, "2 Strings found scanning 3 files" };
+    // A file too large to hold is counted, not shown; Replace Checked leaves it as it is.
+    QTest::newRow("a file too large to hold") << QByteArray("cat dog cat") << "cat" << "large replace"
+        << QStringList { "a.txt - not reviewed: too large to hold (2 changes)", "b.txt - 1 change", "  [-cat-]{+dog+}", binary, "1 of 1 changes in 1 file" }
+        << QByteArray("cat dog cat|dog") << QStringList { "a.txt - not reviewed: too large to hold (2 changes)", "b.txt - 1 String replaced", binary, "1 String found scanning 3 files" };
     // The same check as Process: no window.
     QTest::newRow("empty find string") << QByteArray("cat") << "" << "" << QStringList() << QByteArray("cat|cat") << QStringList();
     QTest::newRow("RTF shown as its visible text") << QByteArray("{\\rtf1 {\\b ca}t dog cat}") << "cat" << "replace" << both + QStringList { "3 of 3 changes in 2 files" }
@@ -107,6 +111,8 @@ void ReviewTest::review()
     w->Findme->setPlainText(find);
     w->Replaceme->setPlainText("dog");
     w->chkBackup->setChecked(false);
+    if (keys.startsWith("large")) // files over 5 bytes are read 3 bytes at a time
+        w->rtftext->setStreamLimits({ 5, 3, 0 });
     if (keys.startsWith("read-only"))
         QFile::setPermissions(sandbox.workFolder() + "/b.txt", QFile::ReadOwner);
     w->chkWhlWrd->setChecked(keys.startsWith("both"));
