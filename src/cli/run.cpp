@@ -239,12 +239,15 @@ namespace
                 FileReport probe;
                 if (!target.refusal.isEmpty())
                     return true;
+                engine::Document& document = documents[worker];
                 if (platform::sameFolder(folder, QFileInfo(target.path).path()))
                     probes[i] = Probe::InBackupFolder;
-                else if (replaceIn(documents[worker], target, probe, nullptr, nullptr))
+                else if (replaceIn(document, target, probe, nullptr, nullptr)
+                    || (document.isStreamed()
+                        && document.countStreamed(o.find, o.replacement, searchOptions(o)).replaced > 0))
                     probes[i] = Probe::WillChange;
-                documents[worker].setText(QString());
-                documents[worker].closeFile();
+                document.setText(QString());
+                document.closeFile();
                 return true;
             };
             work.report = [&](std::size_t i) {

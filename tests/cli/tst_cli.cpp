@@ -301,7 +301,7 @@ private slots:
         QVERIFY(!shown.out.contains("dog"));
         QCOMPARE(QFileInfo(path("big.txt")).lastModified(), modified);
 
-        const Result run = cli({ "--journal", "run.journal", "cat", "dog" });
+        const Result run = cli({ "--journal", "run.journal", "--backup-dir", "bak", "cat", "dog" });
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.startsWith("big.txt - " + QByteArray::number(lines) + " Strings replaced\n"));
         QByteArray expected = "\xEF\xBB\xBF" + QByteArray("The dog sat.\r\n").repeated(lines);
@@ -309,7 +309,8 @@ private slots:
         expected.clear();
         QCOMPARE(cli({ "--undo", "run.journal" }).status, 0);
         QVERIFY(read("big.txt") == "\xEF\xBB\xBF" + line.repeated(lines));
-        QCOMPARE(allNames(), QStringList({ "big.txt", "run.journal" }));
+        QVERIFY(read("bak/big.txt") == read("big.txt")); // copied before it changed
+        QCOMPARE(allNames(), QStringList({ "bak", "bak/big.txt", "big.txt", "run.journal" }));
     }
 
     // A rewrite in place cut short last time is put back before the run reads the file.
