@@ -40,7 +40,9 @@ namespace
             const QString name = engine::shownFileName(entry.path.section(u'/', -1));
             w.lblScan->setCaption(QStringLiteral("Processing ") + name);
             platform::DoEvents();
-            const engine::UndoResult undone = engine::undoEntry(entry);
+            const engine::UndoResult undone = engine::undoEntry(entry, [] {
+                platform::DoEvents();
+            });
             if (undone.outcome == engine::UndoOutcome::Restored) {
                 const QString count = QString::number(entry.replacements);
                 w.lblTotal->setCaption(

@@ -155,7 +155,7 @@ std::optional<RunJournal> RunJournal::load(const QString& file, QString* why)
     return journal;
 }
 
-UndoResult undoEntry(const RunJournalEntry& entry)
+UndoResult undoEntry(const RunJournalEntry& entry, const std::function<void()>& pieceDone)
 {
     // Read a piece at a time: a file too large to hold is taken back as it was replaced.
     FilePieces now;
@@ -181,6 +181,8 @@ UndoResult undoEntry(const RunJournalEntry& entry)
                     return false;
                 writer.put(piece.constData(), got);
                 from += got;
+                if (pieceDone)
+                    pieceDone();
             }
             return true;
         };

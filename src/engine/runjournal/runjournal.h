@@ -3,6 +3,7 @@
 #include "engine/files/bytechanges.h"
 #include "engine/files/outcomes.h"
 
+#include <functional>
 #include <optional>
 #include <QString>
 #include <vector>
@@ -50,8 +51,10 @@ struct UndoResult {
 };
 
 // Puts back in the entry's file the old bytes of every span the run changed, through the same safe
-// write as a run (see writeFile). A file that is not exactly what the run left is not touched.
-UndoResult undoEntry(const RunJournalEntry& entry);
+// write as a run (see writeFile). A file that is not exactly what the run left is not touched. The
+// file is read a few megabytes at a time; `pieceDone` hears of each piece, so that a window can keep
+// answering while a large file is taken back.
+UndoResult undoEntry(const RunJournalEntry& entry, const std::function<void()>& pieceDone = {});
 
 // A short, user-facing reason, e.g. "changed since the run: not undone".
 QString describe(const UndoResult& result);
