@@ -147,7 +147,8 @@ bool isRoot(const QString& path)
     return !path.isEmpty() && QDir(path).isRoot();
 }
 
-CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
+CopyOutcome copyFileReplacing(
+    const QString& source, const QString& destination, const std::function<void()>& pieceDone)
 {
     const Descriptor in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
@@ -174,6 +175,8 @@ CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
             break;
         if (!writeAll(out.fd, buffer.data(), std::size_t(n)))
             return destinationFailure(errno);
+        if (pieceDone)
+            pieceDone();
     }
     const struct timespec times[2] = { { 0, UTIME_OMIT }, original.st_mtim };
     ::fchmod(out.fd, original.st_mode & 0777);
@@ -187,7 +190,7 @@ CopyOutcome copyFileReplacing(const QString& source, const QString& destination)
 namespace
 {
     // True when both files hold the same bytes.
-    bool sameContent(int a, int b)
+    bool sameContent(int a, int b, const std::function<void()>& pieceDone)
     {
         struct stat first = {}, second = {};
         if (::fstat(a, &first) != 0 || ::fstat(b, &second) != 0 || first.st_size != second.st_size)
@@ -212,6 +215,8 @@ namespace
             }
             if (std::memcmp(one.data(), other.data(), std::size_t(n)) != 0)
                 return false;
+            if (pieceDone)
+                pieceDone();
         }
     }
 
@@ -236,20 +241,21 @@ namespace
     }
 } // namespace
 
-CopyOutcome backUpFile(const QString& source, const QString& destination)
+CopyOutcome backUpFile(
+    const QString& source, const QString& destination, const std::function<void()>& pieceDone)
 {
     const QByteArray target = nativePath(destination);
     struct stat earlier = {};
     if (::lstat(target.constData(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
         const Descriptor in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
         const Descriptor old(::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-        if (in.valid() && old.valid() && sameContent(in.fd, old.fd))
+        if (in.valid() && old.valid() && sameContent(in.fd, old.fd, pieceDone))
             return CopyOutcome::Copied;
         const QFileInfo info(QDir::cleanPath(destination));
         if (!keepNumbered(info.path(), info.fileName(), target))
             return CopyOutcome::EarlierCopyNotKept;
     }
-    return copyFileReplacing(source, destination);
+    return copyFileReplacing(source, destination, pieceDone);
 }
 
 // Why a copy could not be made, in the user's words.

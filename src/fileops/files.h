@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <QString>
 #include <utility>
 #include <vector>
@@ -52,15 +53,19 @@ enum class CopyOutcome {
 // Copies `source` over `destination`, keeping the source's modification time and permissions. The
 // copy is written under a temporary name in the destination's folder and then renamed over the
 // destination, so an older file of that name, even a read-only one, is replaced whole; when the copy
-// fails, the older file stays as it was and no temporary file is left.
-CopyOutcome copyFileReplacing(const QString& source, const QString& destination);
+// fails, the older file stays as it was and no temporary file is left. `pieceDone` hears of every
+// megabyte copied, so that a window can keep answering while a large file is copied.
+CopyOutcome copyFileReplacing(
+    const QString& source, const QString& destination, const std::function<void()>& pieceDone = {});
 // Why a copy could not be made, in the user's words.
 QString describe(CopyOutcome outcome);
 
 // Copies `source` to `destination` as a backup that never overwrites an earlier one: an earlier file
 // there with other content is first kept under the next free numbered name ("notes.txt.~1~",
 // "notes.txt.~2~"..., as GNU cp --backup=numbered does); one with the same content is left as it is.
-CopyOutcome backUpFile(const QString& source, const QString& destination);
+// `pieceDone` hears of every piece read, as with copyFileReplacing.
+CopyOutcome backUpFile(
+    const QString& source, const QString& destination, const std::function<void()>& pieceDone = {});
 
 // Puts everything written into the file system of `folder` on the disk, so that it survives a crash.
 // False when that cannot be promised: the folder cannot be opened, or the disk failed a write.

@@ -68,7 +68,9 @@ namespace
                 continue;
             const QString name = w.lstFiles->List(i);
             const CopyOutcome outcome =
-                platform::backUpFile(platform::joinPath(folder, name), destination + name);
+                platform::backUpFile(platform::joinPath(folder, name), destination + name, [] {
+                    platform::DoEvents();
+                });
             if (outcome != CopyOutcome::Copied)
                 failed.push_back({ name, outcome });
             else

@@ -1,3 +1,4 @@
+#include "fileops/files.h"
 #include "platform/combobox.h"
 #include "support/windowtest.h"
 
@@ -117,6 +118,7 @@ private slots:
     void inputWhileProcessing_data();
     void inputWhileProcessing();
     void namesThatAreNotUtf8();
+    void largeCopiesLetTheWindowAnswer();
 };
 
 // Three of five ticked, Backup First on. An empty find string is refused with the focus sent back to it;
@@ -348,6 +350,25 @@ void ProcessTest::inputWhileProcessing()
         QStringList({ "cat", "-", "*.txt", "docs" }) + ticked);
     QCOMPARE(w.isVisible(), !closes);
     QCOMPARE(desk.sandbox.setting("WinState"), closes ? "0" : "<absent>"); // the closing sequence ran
+}
+
+// A backup copy of a large file tells the window of every piece, so that it can keep answering; so
+// does the comparison with an earlier copy of the same content.
+void ProcessTest::largeCopiesLetTheWindowAnswer()
+{
+    testing::Sandbox sandbox;
+    const QString file = sandbox.writeFile("big.txt", QByteArray(3 << 20, 'x'));
+    const QString copy = sandbox.workFolder() + "/copy.txt";
+    int pieces = 0;
+    const auto count = [&] {
+        ++pieces;
+    };
+    QCOMPARE(platform::backUpFile(file, copy, count), platform::CopyOutcome::Copied);
+    QVERIFY2(pieces >= 3, QByteArray::number(pieces));
+    pieces = 0;
+    QCOMPARE(platform::backUpFile(file, copy, count), platform::CopyOutcome::Copied);
+    QVERIFY2(pieces >= 3, QByteArray::number(pieces));
+    QCOMPARE(sandbox.readFile("copy.txt"), QByteArray(3 << 20, 'x'));
 }
 
 QTEST_MAIN(ProcessTest)
