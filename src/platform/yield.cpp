@@ -1,7 +1,9 @@
 #include "platform/yield.h"
 
+#include <future>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <system_error>
 
 namespace platform
 {
@@ -29,6 +31,19 @@ void DoEventsNow()
 {
     QCoreApplication::processEvents();
     sinceLastVisit().start();
+}
+
+bool WaitYielding(const std::function<bool()>& work)
+{
+    std::future<bool> done;
+    try {
+        done = std::async(std::launch::async, work);
+    } catch (const std::system_error&) {
+        return work(); // no thread to be had: the wait is not divided
+    }
+    while (done.wait_for(std::chrono::milliseconds(intervalMs)) != std::future_status::ready)
+        DoEventsNow();
+    return done.get();
 }
 
 } // namespace platform

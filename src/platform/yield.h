@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace platform
 {
 
@@ -11,5 +13,9 @@ void DoEvents();
 
 // The same without the throttle: the events are processed now.
 void DoEventsNow();
+
+// Does `work` on a thread of its own and yields until it is done, for a wait the window cannot
+// divide (the disk taking what a run wrote). Returns what `work` returned.
+bool WaitYielding(const std::function<bool()>& work);
 
 } // namespace platform

@@ -78,7 +78,9 @@ namespace
             platform::DoEventsNow();
         }
         // The originals change only once their copies are on the disk.
-        if (!copied.empty() && !platform::flushToDisk(destination)) {
+        if (!copied.empty() && !platform::WaitYielding([&] {
+                return platform::flushToDisk(destination);
+            })) {
             for (const QString& name : copied)
                 failed.push_back({ name, CopyOutcome::NotFlushed });
         }

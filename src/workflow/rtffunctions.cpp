@@ -365,7 +365,9 @@ void ReplaceInFiles(MainForm& w, RichTextBox& document, const QString& find, con
     document.closeFile();
     // Once the summary shows, every changed file is on the disk: one flush per file system written.
     QString why;
-    if (!written.flush(&why))
+    if (!platform::WaitYielding([&] {
+            return written.flush(&why);
+        }))
         w.lstResults->addItem(QStringLiteral("The changed files could not be flushed to the disk: ") + why);
 }
 

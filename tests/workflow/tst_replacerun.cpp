@@ -3,12 +3,14 @@
 #include "replacefixture.h"
 #include "richtext/rtftext.h"
 
+#include <atomic>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 class ReplaceRunTest : public QObject
@@ -20,6 +22,7 @@ private slots:
     void refusals_data();
     void refusals();
     void eventsDuringARun();
+    void waitsThatCannotBeDivided();
 };
 
 void ReplaceRunTest::summary_data()
@@ -136,6 +139,23 @@ void ReplaceRunTest::eventsDuringARun()
     typeX();
     platform::DoEventsNow();
     QCOMPARE(f.w->Replaceme->toPlainText(), QString("xdog"));
+}
+
+// The flush at the end of a run is one wait the window cannot divide: it waits on a thread of its own,
+// and the window answers meanwhile.
+void ReplaceRunTest::waitsThatCannotBeDivided()
+{
+    std::atomic<bool> answered = false;
+    QTimer::singleShot(0, [&] {
+        answered = true;
+    });
+    QVERIFY(platform::WaitYielding([&] {
+        QThread::msleep(200);
+        return answered.load();
+    }));
+    QVERIFY(!platform::WaitYielding([] {
+        return false;
+    }));
 }
 
 QTEST_MAIN(ReplaceRunTest)
