@@ -1,12 +1,11 @@
 #include "app/mainwindow.h"
-#include "engine/document.h"
-#include "engine/files/filewrite.h"
 #include "platform/checklist.h"
 #include "platform/combobox.h"
 #include "platform/drivelist.h"
 #include "platform/folderlist.h"
 #include "platform/label.h"
 #include "richtext/rtftext.h"
+#include "support/interruptedwrite.h"
 #include "support/windowtest.h"
 
 #include <csignal>
@@ -22,7 +21,6 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace
@@ -297,28 +295,9 @@ void MainWindowTest::openedFromOutside()
 // grow no further than one block) gets them back at the next start, and the user is told in one message.
 void MainWindowTest::startPutsBackAnInterruptedWrite()
 {
-    QByteArray old;
-    for (int i = 0; i < 20000; ++i)
-        old += "cat " + QByteArray::number(i).rightJustified(95, '.') + "\n";
+    const QByteArray old = testing::linesOfCats();
     const QString file = sandbox->writeFile("linked.txt", old);
-    QVERIFY(
-        ::link(QFile::encodeName(file), QFile::encodeName(file + ".2")) == 0); // so it is written in place
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit before;
-    ::getrlimit(RLIMIT_FSIZE, &before);
-    engine::setWriteProbe([&](engine::WriteMoment moment) {
-        const rlimit oneBlock { 4096, before.rlim_max };
-        if (moment == engine::WriteMoment::PieceWritten)
-            ::setrlimit(RLIMIT_FSIZE, &oneBlock);
-    });
-    engine::Document doc;
-    doc.load(file, engine::LoadMode::Text);
-    doc.find(QStringLiteral("cat"));
-    doc.setSelText(QStringLiteral("a dog"));
-    const engine::SaveOutcome saved = doc.save(file, engine::rtfText);
-    engine::setWriteProbe({});
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    QCOMPARE(saved, engine::SaveOutcome::NotRestored);
+    QCOMPARE(testing::interruptRewrite(file), engine::SaveOutcome::NotRestored);
 
     MainWindow w;
     w.start();

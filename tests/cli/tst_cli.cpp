@@ -1,6 +1,5 @@
 // The command line program run as a shell runs it, against temporary folders: bytes, output, status.
-#include "engine/document.h"
-#include "engine/files/filewrite.h"
+#include "support/interruptedwrite.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -13,7 +12,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -316,28 +314,9 @@ private slots:
     // A rewrite in place cut short last time is put back before the run reads the file.
     void interruptedRewrite()
     {
-        QByteArray old;
-        for (int i = 0; i < 20000; ++i)
-            old += "cat " + QByteArray::number(i).rightJustified(95, '.') + "\n";
+        const QByteArray old = testing::linesOfCats();
         write("linked.txt", old);
-        QVERIFY(::link(QFile::encodeName(path("linked.txt")), QFile::encodeName(path("linked.2"))) == 0);
-        // The disk refuses the rewrite after its first block, and the old bytes are not put back.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit before;
-        ::getrlimit(RLIMIT_FSIZE, &before);
-        engine::setWriteProbe([&](engine::WriteMoment moment) {
-            const rlimit oneBlock { 4096, before.rlim_max };
-            if (moment == engine::WriteMoment::PieceWritten)
-                ::setrlimit(RLIMIT_FSIZE, &oneBlock);
-        });
-        engine::Document doc;
-        doc.load(path("linked.txt"), engine::LoadMode::Text);
-        doc.find(QStringLiteral("cat"));
-        doc.setSelText(QStringLiteral("a dog"));
-        const engine::SaveOutcome saved = doc.save(path("linked.txt"), engine::rtfText);
-        engine::setWriteProbe({});
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        QCOMPARE(saved, engine::SaveOutcome::NotRestored);
+        QCOMPARE(testing::interruptRewrite(path("linked.txt")), engine::SaveOutcome::NotRestored);
         QVERIFY(read("linked.txt") != old);
 
         const Result r = cli({ "--match-case", "cat", "dog" });
