@@ -200,7 +200,10 @@ namespace
             const FileReport& report = done.report;
             if (done.written) {
                 written.note(target.path);
-                if (!o.journal.isEmpty())
+                if (!o.journal.isEmpty() && !done.changes.complete)
+                    out.error(QStringLiteral("textmend-cli: %1: too many changes to record for --undo")
+                                  .arg(printable(target.shown)));
+                else if (!o.journal.isEmpty())
                     journal.add(
                         QFileInfo(target.path).absoluteFilePath(), report.count, std::move(done.changes));
             }

@@ -102,7 +102,7 @@ LoadOutcome Document::load(const QString& path, LoadMode mode)
         return true;
     };
     if (const qint64 size = QFileInfo(path).size(); size > d->limits.above) {
-        PlainStream stream(d->limits.piece);
+        PlainStream stream(d->limits.piece, d->limits.memory);
         QString why;
         const LoadOutcome opened = stream.open(path, &why);
         // An RTF document or a word-processing package may hold NUL bytes or look like UTF-32 to the
@@ -185,7 +185,7 @@ StreamResult Document::replaceStreamed(const QString& find, const QString& repla
     const std::function<void(qint64)>& progress, ByteChanges* changes)
 {
     const QString path = d->loadedPath;
-    PlainStream stream(d->limits.piece);
+    PlainStream stream(d->limits.piece, d->limits.memory);
     StreamResult result = reopen(stream);
     if (result.outcome == SaveOutcome::Written)
         result = stream.replace(find, replacement, options, progress, changes);
@@ -199,7 +199,7 @@ StreamResult Document::replaceStreamed(const QString& find, const QString& repla
 StreamResult Document::countStreamed(const QString& find, const QString& replacement, int options,
     const std::function<void(qint64)>& progress) const
 {
-    PlainStream stream(d->limits.piece);
+    PlainStream stream(d->limits.piece, d->limits.memory);
     StreamResult result = reopen(stream);
     if (result.outcome == SaveOutcome::Written)
         result = stream.count(find, replacement, options, progress);

@@ -202,6 +202,20 @@ void StreamTest::largeFiles()
     QCOMPARE(doc.countStreamed("line", "row", 0, hear).replaced, 1000);
     QVERIFY2(heard >= 12000 / 64, QByteArray::number(heard));
 
+    // More changes than an eighth of the memory can keep: the file is written, and its Undo says why
+    // it cannot take it back.
+    const QByteArray before = doctest::readFile(big);
+    doc.setStreamLimits({ 1000, 64, 8 * 100 * qint64(sizeof(engine::ByteChanges::Span)) });
+    engine::RunJournalEntry entry { big, 0, {} };
+    QCOMPARE(doc.replaceStreamed("first", "1st", 0, {}, &entry.changes).replaced, 1000);
+    QVERIFY(!entry.changes.complete && entry.changes.spans().empty());
+    QCOMPARE(
+        engine::describe(engine::undoEntry(entry)), QString("too many changes to take back: not undone"));
+    QCOMPARE(doctest::readFile(big), QByteArray(before).replace("first", "1st"));
+    doctest::writeFile(dir, "big.txt", before);
+    doc.setStreamLimits({ 1000, 64, 0 });
+    QCOMPARE(doc.load(big, LoadMode::RichOrText), LoadOutcome::Loaded);
+
     // A large file with another name must be overwritten in place, which would hold it whole: it is
     // refused, and both names keep their bytes.
     const QString linked = dir.filePath("linked.txt");

@@ -43,6 +43,7 @@ void ByteChanges::clear()
     m_pieces.clear();
     m_lastPiece = 0;
     after = {};
+    complete = true;
 }
 
 ChangeRecorder::ChangeRecorder(QByteArrayView oldBytes, ByteChanges* into)

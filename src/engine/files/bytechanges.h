@@ -37,6 +37,9 @@ public:
     bool isEmpty() const { return m_spans.empty(); }
 
     FileIdentity after; // the file right after the write
+    // False when the write made more changes than the memory could keep: none is kept, and the write
+    // cannot be taken back.
+    bool complete = true;
 
 private:
     std::vector<Span> m_spans;

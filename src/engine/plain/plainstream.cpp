@@ -1,5 +1,6 @@
 #include "engine/plain/plainstream.h"
 
+#include "engine/files/filepieces.h"
 #include "engine/files/filewrite.h"
 #include "engine/plain/plainstream_pass.h"
 #include "engine/text/linebreaks.h"
@@ -52,8 +53,9 @@ namespace
 
 } // namespace
 
-PlainStream::PlainStream(qsizetype piece)
+PlainStream::PlainStream(qsizetype piece, qint64 memory)
     : piece(std::max<qsizetype>(piece, 1))
+    , memory(memory)
 {
 }
 
@@ -301,6 +303,10 @@ StreamResult PlainStream::run(const QString& find, const QString& replacement, i
         }
         pass.out = &out;
         pass.changes = changes;
+        // The changes kept for Undo take at most an eighth of the memory free.
+        const qint64 free = memory > 0 ? memory : memoryAvailable();
+        pass.spanLimit =
+            std::size_t((free > 0 ? free / 8 : qint64(256) << 20) / qint64(sizeof(ByteChanges::Span)));
         if (changes)
             changes->clear();
         return scan(pass) && file.unchanged();
@@ -311,7 +317,7 @@ StreamResult PlainStream::run(const QString& find, const QString& replacement, i
     }
     if (written.outcome != SaveOutcome::Written)
         return failed(written.outcome, written.error);
-    if (changes)
+    if (changes && changes->complete)
         changes->after = identifyPath(path);
     return result;
 }

@@ -20,7 +20,8 @@ class Matcher;
 
 // Where a file stops being held whole. A plain file larger than `above` bytes is replaced as a
 // stream, read, searched and written `piece` bytes at a time; a rich document is held whole only when
-// about `richCost` times its size fits in the memory the system has free (`memory`, when not 0).
+// about `richCost` times its size fits in the memory the system has free (`memory`, when not 0). The
+// record Undo keeps of a streamed file's changes takes at most an eighth of that memory.
 struct StreamLimits {
     qint64 above = qint64(64) << 20;
     qsizetype piece = qsizetype(4) << 20;
@@ -41,7 +42,8 @@ struct StreamResult {
 class PlainStream
 {
 public:
-    explicit PlainStream(qsizetype piece = StreamLimits().piece);
+    // `memory`: what the memory free is taken to be (0: what the system says).
+    explicit PlainStream(qsizetype piece = StreamLimits().piece, qint64 memory = 0);
     ~PlainStream();
     PlainStream(const PlainStream&) = delete;
     PlainStream& operator=(const PlainStream&) = delete;
@@ -81,6 +83,7 @@ private:
     qsizetype decodeWindow(const uchar* p, qsizetype n, qint64 at, qsizetype from, bool last) const;
 
     qsizetype piece;
+    qint64 memory; // taken to be free, or 0
     QString path;
     FilePieces file;
     QByteArray headBytes;

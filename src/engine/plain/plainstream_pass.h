@@ -49,14 +49,23 @@ struct PlainStream::Pass {
     QByteArray encoded;
     QIODevice* out = nullptr; // null: the pass only counts
     ByteChanges* changes = nullptr; // when not null, hears of every span the pass writes anew
+    std::size_t spanLimit = 0; // the most spans `changes` may keep
     bool stopAtFirst = false;
     std::function<void(qint64)> progress;
 
     // A match's old bytes are about to be written over by the replacement.
     void replacing(const StreamOutput& output, const char* old, qsizetype length)
     {
-        if (changes)
-            changes->add(output.written(), encoded.size(), QByteArrayView(old, length));
+        if (!changes)
+            return;
+        if (changes->spans().size() >= spanLimit) {
+            // Too many to keep: none is kept, rather than the memory run out.
+            changes->clear();
+            changes->complete = false;
+            changes = nullptr;
+            return;
+        }
+        changes->add(output.written(), encoded.size(), QByteArrayView(old, length));
     }
 
     qint64 replaced = 0;

@@ -157,6 +157,8 @@ std::optional<RunJournal> RunJournal::load(const QString& file, QString* why)
 
 UndoResult undoEntry(const RunJournalEntry& entry, const std::function<void()>& pieceDone)
 {
+    if (!entry.changes.complete)
+        return { UndoOutcome::NotRecorded, SaveOutcome::Written, {} };
     // Read a piece at a time: a file too large to hold is taken back as it was replaced.
     FilePieces now;
     const ReadResult read = now.open(entry.path);
@@ -219,6 +221,8 @@ QString describe(const UndoResult& result)
         return QStringLiteral("not undone: ") + describe(LoadOutcome::Unreadable);
     case UndoOutcome::NotWritten:
         return QStringLiteral("not undone: ") + describe(result.saved);
+    case UndoOutcome::NotRecorded:
+        return QStringLiteral("too many changes to take back: not undone");
     }
     return {};
 }

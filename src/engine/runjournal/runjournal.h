@@ -42,6 +42,7 @@ enum class UndoOutcome {
     Missing, // the file is not there any more
     Unreadable,
     NotWritten, // the write was refused or failed: `saved` says why
+    NotRecorded, // the run made more changes to the file than the memory could keep
 };
 
 struct UndoResult {
