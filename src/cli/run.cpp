@@ -200,12 +200,11 @@ namespace
             const FileReport& report = done.report;
             if (done.written) {
                 written.note(target.path);
-                if (!o.journal.isEmpty() && !done.changes.complete)
+                if (!o.journal.isEmpty()
+                    && !journal.add(
+                        QFileInfo(target.path).absoluteFilePath(), report.count, std::move(done.changes)))
                     out.error(QStringLiteral("textmend-cli: %1: too many changes to record for --undo")
                                   .arg(printable(target.shown)));
-                else if (!o.journal.isEmpty())
-                    journal.add(
-                        QFileInfo(target.path).absoluteFilePath(), report.count, std::move(done.changes));
             }
             total += report.count;
             if (report.outcome == FileOutcome::Replaced || report.outcome == FileOutcome::WouldReplace)

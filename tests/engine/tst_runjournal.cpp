@@ -16,6 +16,7 @@ private slots:
     void refused_data();
     void refused();
     void damagedJournal();
+    void memoryShare();
 };
 
 namespace
@@ -126,6 +127,26 @@ void RunJournalTest::damagedJournal()
     doctest::writeFile(dir, "other", "cat");
     QVERIFY(!RunJournal::load(dir.filePath("other"), &why));
     QCOMPARE(why, QString("not a journal of this program"));
+}
+
+// A run keeps at most a quarter of the memory for Undo: a file past it is still listed, its Undo
+// refused with the reason, and a journal file leaves it out.
+void RunJournalTest::memoryShare()
+{
+    QTemporaryDir dir;
+    engine::ByteChanges one, other;
+    one.add(0, 3, "cat");
+    other.add(0, 3, "cow");
+    other.add(10, 3, "cow");
+    const qsizetype span = sizeof(engine::ByteChanges::Span);
+    RunJournal journal(4 * (2 * span + 6));
+    QVERIFY(journal.add(dir.filePath("one"), 1, one));
+    QVERIFY(!journal.add(dir.filePath("other"), 2, other));
+    QCOMPARE(engine::describe(engine::undoEntry(journal.entries()[1])),
+        QString("too many changes to take back: not undone"));
+    QVERIFY(journal.save(dir.filePath("journal")));
+    const std::optional<RunJournal> saved = RunJournal::load(dir.filePath("journal"));
+    QVERIFY(saved && saved->entries().size() == 1 && saved->entries()[0].path == dir.filePath("one"));
 }
 
 QTEST_MAIN(RunJournalTest)

@@ -76,9 +76,26 @@ namespace
     };
 } // namespace
 
-void RunJournal::add(const QString& path, qint64 replacements, ByteChanges changes)
+RunJournal::RunJournal(qint64 memory)
+    : m_memory(memory)
 {
+}
+
+bool RunJournal::add(const QString& path, qint64 replacements, ByteChanges changes)
+{
+    if (m_memory <= 0)
+        m_memory = memoryAvailable() > 0 ? memoryAvailable() : qint64(4) << 30;
+    qint64 size = qint64(changes.spans().size() * sizeof(ByteChanges::Span));
+    for (const QByteArray& piece : changes.pieces())
+        size += piece.size();
+    if (m_kept + size > m_memory / 4) {
+        changes.clear();
+        changes.complete = false;
+    }
+    const bool kept = changes.complete;
+    m_kept += kept ? size : 0;
     m_entries.push_back({ path, replacements, std::move(changes) });
+    return kept;
 }
 
 bool RunJournal::save(const QString& file, QString* why) const
@@ -90,8 +107,13 @@ bool RunJournal::save(const QString& file, QString* why) const
     }
     QDataStream stream(&out);
     stream.setVersion(QDataStream::Qt_6_0);
-    stream << kMark << kVersion << quint64(m_entries.size());
+    const auto kept = std::count_if(m_entries.begin(), m_entries.end(), [](const RunJournalEntry& entry) {
+        return entry.changes.complete;
+    });
+    stream << kMark << kVersion << quint64(kept);
     for (const RunJournalEntry& entry : m_entries) {
+        if (!entry.changes.complete)
+            continue;
         stream << entry.path << entry.replacements;
         writeIdentity(stream, entry.changes.after);
         stream << quint64(entry.changes.pieces().size());

@@ -23,17 +23,26 @@ struct RunJournalEntry {
 class RunJournal
 {
 public:
-    void add(const QString& path, qint64 replacements, ByteChanges changes);
+    // `memory`: what the memory free is taken to be (0: what the system says when the first file is
+    // added). The journal keeps at most a quarter of it.
+    explicit RunJournal(qint64 memory = 0);
+
+    // Keeps what a file's write changed; past the journal's share of the memory, only that the file
+    // was written, which Undo cannot take back (false then).
+    bool add(const QString& path, qint64 replacements, ByteChanges changes);
     const std::vector<RunJournalEntry>& entries() const { return m_entries; }
     bool isEmpty() const { return m_entries.empty(); }
 
-    // Writes the journal to `file` (replaced whole, or not at all) and reads it back. A file that is
+    // Writes the journal to `file` (replaced whole, or not at all; files whose changes were not kept
+    // are left out) and reads it back. A file that is
     // not a journal, or one cut short or damaged, reads as nothing, with the reason in `why`.
     bool save(const QString& file, QString* why = nullptr) const;
     static std::optional<RunJournal> load(const QString& file, QString* why = nullptr);
 
 private:
     std::vector<RunJournalEntry> m_entries;
+    qint64 m_memory;
+    qint64 m_kept = 0; // bytes held by the changes kept so far
 };
 
 enum class UndoOutcome {
