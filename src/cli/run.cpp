@@ -44,9 +44,18 @@ namespace
         }
     }
 
-    // A file larger than this is worked on while no other file is, so that the run never holds two of
-    // them at once.
-    constexpr qint64 AloneAbove = 8 << 20;
+    // The files worked on `threads` at once, one larger than 8 MB while no other is, so that the run
+    // never holds two of them at once.
+    OrderedWork workOver(const std::vector<Target>& targets, int threads)
+    {
+        OrderedWork work;
+        work.count = targets.size();
+        work.threads = threads;
+        work.alone = [&targets](std::size_t i) {
+            return targets[i].size > (8 << 20);
+        };
+        return work;
+    }
 
     // Two threads a processor: while one waits for the file system, another works. More would only hold
     // more files.
@@ -230,12 +239,7 @@ namespace
             std::vector<const Target*> copies;
             std::set<QString> names;
             bool refused = false;
-            OrderedWork work;
-            work.count = targets.size();
-            work.threads = int(documents.size());
-            work.alone = [&](std::size_t i) {
-                return targets[i].size > AloneAbove;
-            };
+            OrderedWork work = workOver(targets, int(documents.size()));
             work.work = [&](std::size_t i, int worker) {
                 const Target& target = targets[i];
                 FileReport probe;
@@ -402,16 +406,11 @@ int run(const QByteArrayList& arguments, std::FILE* out, std::FILE* err)
     std::vector<Processed> processed(std::min(targets.size(), itemsAhead(threads)));
     bool stopped = false;
     bool halted = false; // by a file whose refusal ends the run
-    OrderedWork work;
-    work.count = targets.size();
-    work.threads = threads;
+    OrderedWork work = workOver(targets, threads);
     work.work = [&](std::size_t i, int worker) {
         Processed& done = processed[i % processed.size()];
         run.process(documents[worker], targets[i], done);
         return done.next == Next::GoOn;
-    };
-    work.alone = [&](std::size_t i) {
-        return targets[i].size > AloneAbove;
     };
     work.report = [&](std::size_t i) {
         output.progress(qsizetype(i), qsizetype(targets.size()), targets[i].shown);
